@@ -1,0 +1,27 @@
+# The two everyday commands; both set up a fresh machine first.
+#   make run   build, then open the dialog under Wine
+#   make test  build, then run every test under a private X display
+
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+
+.PHONY: all deps build run test clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake --preset i686
+	cmake --build --preset i686 -j2
+	cmake --preset x86_64
+	cmake --build --preset x86_64 -j2
+
+test: build
+	$(XVFB) ctest --preset x86_64
+
+run: build
+	scripts/run-dialog
+
+clean:
+	rm -rf build

@@ -1,0 +1,52 @@
+cmake_minimum_required(VERSION 3.20)
+# Checks the PE headers and imports of the product with objdump:
+#   cmake -DOBJDUMP=<objdump> -DIMAGE=<exe> -DMAX_SIZE=<bytes> -P CheckPeImage.cmake
+foreach(required OBJDUMP IMAGE MAX_SIZE)
+    if(NOT DEFINED ${required})
+        message(FATAL_ERROR "${required} is not set")
+    endif()
+endforeach()
+
+execute_process(COMMAND ${OBJDUMP} -p ${IMAGE} OUTPUT_VARIABLE headers RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${IMAGE}")
+endif()
+
+set(failures "")
+function(expect pattern what)
+    if(NOT headers MATCHES "${pattern}")
+        set(failures ${failures} "${what}" PARENT_SCOPE)
+    endif()
+endfunction()
+
+expect("Magic[\t ]+010b[\t ]+\\(PE32\\)" "a PE32 (32-bit) image")
+expect("Subsystem[\t ]+00000002[\t ]+\\(Windows GUI\\)" "the Windows GUI subsystem")
+expect("DllCharacteristics[^\n]*\n([\t ]+[A-Z_]+\n)*[\t ]+DYNAMIC_BASE\n" "DYNAMIC_BASE")
+expect("DllCharacteristics[^\n]*\n([\t ]+[A-Z_]+\n)*[\t ]+NX_COMPAT\n" "NX_COMPAT")
+expect("DllCharacteristics[^\n]*\n([\t ]+[A-Z_]+\n)*[\t ]+TERMINAL_SERVICE_AWARE\n" "TERMINAL_SERVER_AWARE")
+expect("DLL Name: COMCTL32\\.(dll|DLL)\n[^\n]*\n[^\n]*InitCommonControls" "InitCommonControls imported from comctl32")
+
+# Only Windows system DLLs: no C++ runtime, libgcc or winpthread DLLs.
+set(system_dlls advapi32 comctl32 gdi32 kernel32 msvcrt user32)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+if(NOT imports)
+    list(APPEND failures "an import table")
+endif()
+foreach(import IN LISTS imports)
+    string(REGEX REPLACE "DLL Name: ([^.]+)\\..*" "\\1" dll "${import}")
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll IN_LIST system_dlls)
+        list(APPEND failures "no import of ${dll}")
+    endif()
+endforeach()
+
+file(SIZE ${IMAGE} size)
+if(size GREATER_EQUAL MAX_SIZE)
+    list(APPEND failures "a size under ${MAX_SIZE} bytes (it has ${size})")
+endif()
+
+if(failures)
+    list(JOIN failures "\n  " text)
+    message(FATAL_ERROR "${IMAGE} lacks:\n  ${text}\n\n${headers}")
+endif()
+message(STATUS "${IMAGE}: PE32 GUI, ${size} bytes, imports: ${imports}")

@@ -1,0 +1,77 @@
+#include "ManagerStandIn.h"
+
+#include "TestRegistry.h"
+
+namespace test {
+
+namespace {
+const UINT kSettingsChanged = 0x80CC;
+}
+
+ManagerStandIn::ManagerStandIn(Behaviour behaviour) : behaviour_(behaviour)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"HotKey";
+    RegisterClassW(&windowClass);
+
+    if (behaviour_ == Behaviour::Answer) {
+        window_ = CreateManagerWindow();
+        return;
+    }
+    created_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, HungThread, this, 0, nullptr);
+    WaitForSingleObject(created_, 5000);
+}
+
+ManagerStandIn::~ManagerStandIn()
+{
+    if (thread_) {
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        CloseHandle(created_);
+        CloseHandle(release_);
+    } else if (window_) {
+        DestroyWindow(window_);
+    }
+    UnregisterClassW(L"HotKey", GetModuleHandleW(nullptr));
+}
+
+HWND ManagerStandIn::CreateManagerWindow()
+{
+    return CreateWindowExW(0, L"HotKey", L"Quillmere HotKey Manager", WS_OVERLAPPED, 0, 0, 10, 10,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), this);
+}
+
+DWORD WINAPI ManagerStandIn::HungThread(void* parameter)
+{
+    ManagerStandIn* self = static_cast<ManagerStandIn*>(parameter);
+    self->window_ = self->CreateManagerWindow();
+    SetEvent(self->created_);
+    // Not handling messages is what makes a window hung.
+    WaitForSingleObject(self->release_, INFINITE);
+    DestroyWindow(self->window_);
+    return 0;
+}
+
+LRESULT CALLBACK ManagerStandIn::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    ManagerStandIn* self = reinterpret_cast<ManagerStandIn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == kSettingsChanged && self) {
+        ReceivedNotification received = {wParam, lParam, {}};
+        for (int i = 0; i < 4; ++i)
+            received.values[i] = GetDword(HKEY_CURRENT_USER, kValueNames[i]);
+        self->received_.push_back(received);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace test
