@@ -1,5 +1,6 @@
 #include "SettingsDialog.h"
 
+#include "ContextHelp.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 
@@ -58,6 +59,7 @@ void LoadTexts(HWND dialog)
 
 BOOL OnInitDialog(HWND dialog)
 {
+    InitHelpEngine();
     LoadTexts(dialog);
 
     const HotkeySettings settings = LoadSettings();
@@ -108,9 +110,11 @@ BOOL OnCommand(HWND dialog, WORD id, WORD notification)
     switch (id) {
     case IDOK:
         OnOk(dialog);
+        CloseHelpEngine();
         EndDialog(dialog, IDOK);
         return TRUE;
     case IDCANCEL:  // also Esc and the caption's close button
+        CloseHelpEngine();
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     case IDHELP:
@@ -123,13 +127,16 @@ BOOL OnCommand(HWND dialog, WORD id, WORD notification)
 
 }  // namespace
 
-INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_HELP:
+        ShowControlHelp(dialog, reinterpret_cast<const HELPINFO*>(lParam));
+        return TRUE;
     default:
         return FALSE;
     }

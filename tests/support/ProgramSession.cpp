@@ -15,6 +15,26 @@ std::wstring PathBesideTests(const wchar_t* fileName)
 
 std::wstring ProgramPath() { return PathBesideTests(L"HotkeySettings.exe"); }
 
+std::wstring EnvironmentWith(const std::vector<std::pair<std::wstring, std::wstring>>& variables)
+{
+    std::wstring block;
+    wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* entry = current; *entry; entry += lstrlenW(entry) + 1) {
+        const std::wstring text(entry);
+        bool replaced = false;
+        for (const auto& variable : variables)
+            replaced |= text.size() > variable.first.size() && text[variable.first.size()] == L'=' &&
+                        CompareStringOrdinal(text.c_str(), static_cast<int>(variable.first.size()),
+                                             variable.first.c_str(), -1, TRUE) == CSTR_EQUAL;
+        if (!replaced)
+            block += text + L'\0';
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto& variable : variables)
+        block += variable.first + L'=' + variable.second + L'\0';
+    return block + L'\0';
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -141,6 +161,12 @@ void ClickAt(POINT screenPoint)
     SendInput(1, &release, sizeof(INPUT));
 }
 
+void MoveMouseTo(POINT screenPoint)
+{
+    INPUT move = MouseInput(screenPoint, 0);
+    SendInput(1, &move, sizeof(INPUT));
+}
+
 void ClickControl(HWND control)
 {
     RECT rect;
@@ -178,6 +204,19 @@ bool BringToFront(HWND window)
 {
     SetForegroundWindow(window);
     return WaitUntil([&] { return GetForegroundWindow() == window; }, 3000);
+}
+
+bool TabTo(HWND dialog, int id)
+{
+    const HWND target = GetDlgItem(dialog, id);
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    for (int presses = 0; presses < 12; ++presses) {
+        GUITHREADINFO gui = {sizeof(gui)};
+        if (WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == target; }, 300))
+            return true;
+        PressKey(VK_TAB);
+    }
+    return false;
 }
 
 bool IsChecked(HWND dialog, int id)

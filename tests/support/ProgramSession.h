@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace test {
 
@@ -17,6 +19,10 @@ std::wstring ProgramPath();
 
 // Runs Windows messages of this thread until the condition holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// This process's environment with the given variables added or replaced, as
+// a block for CreateProcessW.
+std::wstring EnvironmentWith(const std::vector<std::pair<std::wstring, std::wstring>>& variables);
 
 // One run of the program.
 class ProgramSession {
@@ -48,11 +54,14 @@ private:
 // Real input through the system's input queue.
 void ClickAt(POINT screenPoint);
 void ClickControl(HWND control);
+void MoveMouseTo(POINT screenPoint);
 void PressKey(WORD virtualKey);
 // The caption's close box, found by hit-testing along the caption.
 bool ClickCloseBox(HWND window);
 // Makes the window the foreground window so that keys reach it.
 bool BringToFront(HWND window);
+// Moves the keyboard focus with Tab, as a person would, until it is on the control.
+bool TabTo(HWND dialog, int id);
 
 bool IsChecked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);

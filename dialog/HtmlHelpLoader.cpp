@@ -1,0 +1,96 @@
+#include "HtmlHelpLoader.h"
+
+#include <type_traits>
+
+namespace {
+
+// The entry's type comes from the platform's own declaration of HtmlHelpW, so
+// a mismatch in parameters or calling convention cannot compile.
+using HtmlHelpEntry = decltype(&HtmlHelpW);
+static_assert(std::is_same<HtmlHelpEntry, HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR)>::value,
+              "HtmlHelpW has the platform's signature");
+#if defined(__i386__) || defined(_M_IX86)
+static_assert(!std::is_same<HtmlHelpEntry, HWND(__cdecl*)(HWND, LPCWSTR, UINT, DWORD_PTR)>::value,
+              "on x86 the entry is stdcall");
+#endif
+
+const char kRegisteredLocationKey[] =
+    "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+const char kControlFileName[] = "\\hhctrl.ocx";
+const WORD kHtmlHelpWOrdinal = 15;
+
+HMODULE g_control;
+bool g_loadFailed;
+HtmlHelpEntry g_entry;
+
+// The location under which the control is registered, expanded; false when
+// there is none or it does not fit the path unshortened.
+bool LookUpRegisteredLocation(char (&path)[MAX_PATH])
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kRegisteredLocationKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+
+    char value[MAX_PATH];
+    DWORD size = sizeof(value);
+    DWORD type = REG_NONE;
+    const LONG status =
+        RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    // A value that fills the buffer without its terminator was longer than a path.
+    if (size == sizeof(value) && value[sizeof(value) - 1] != '\0')
+        return false;
+    value[sizeof(value) - 1] = '\0';
+
+    if (type == REG_EXPAND_SZ) {
+        const DWORD length = ExpandEnvironmentStringsA(value, path, MAX_PATH);  // with terminator
+        return length >= 1 && length <= MAX_PATH;
+    }
+    if (lstrlenA(value) >= MAX_PATH)
+        return false;
+    lstrcpyA(path, value);
+    return true;
+}
+
+// The control in the Windows system directory, by full path: a bare name could
+// be resolved from the application's or the current directory.
+HMODULE LoadFromSystemDirectory()
+{
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof(kControlFileName) > MAX_PATH)
+        return nullptr;
+    lstrcatA(path, kControlFileName);
+    return LoadLibraryA(path);
+}
+
+bool LoadEntry()
+{
+    if (!g_control && !g_loadFailed) {
+        char path[MAX_PATH];
+        if (LookUpRegisteredLocation(path))
+            g_control = LoadLibraryA(path);
+        if (!g_control)
+            g_control = LoadFromSystemDirectory();
+        if (!g_control)
+            g_loadFailed = true;
+    }
+    if (g_control && !g_entry && !g_loadFailed) {
+        g_entry = reinterpret_cast<HtmlHelpEntry>(
+            reinterpret_cast<void*>(GetProcAddress(g_control, MAKEINTRESOURCEA(kHtmlHelpWOrdinal))));
+        if (!g_entry)
+            g_loadFailed = true;
+    }
+    return g_entry != nullptr;
+}
+
+}  // namespace
+
+HWND WINAPI HtmlHelpW(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data)
+{
+    if (!LoadEntry())
+        return nullptr;
+    return g_entry(caller, file, command, data);
+}

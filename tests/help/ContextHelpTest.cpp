@@ -1,0 +1,385 @@
+// Context help end to end: the program started with a recording stand-in
+// registered as the HTML Help control, help asked for with F1 as a person would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <htmlhelp.h>
+
+#include <psapi.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "support/ProgramSession.h"
+#include "support/TestRegistry.h"
+
+namespace {
+
+const char kControlLocationKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+
+// One line of the stand-in's record: "load", or "call" with key=value fields.
+struct RecordedCall {
+    std::string kind;
+    std::map<std::string, std::string> fields;
+    unsigned long Number(const char* key) const { return std::stoul(fields.at(key), nullptr, 0); }
+};
+
+std::vector<RecordedCall> ReadRecord(const std::wstring& path)
+{
+    std::vector<RecordedCall> calls;
+    std::ifstream file(path.c_str());
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        RecordedCall call;
+        words >> call.kind;
+        for (std::string word; words >> word;) {
+            const size_t equals = word.find('=');
+            call.fields[word.substr(0, equals)] = equals == std::string::npos ? "" : word.substr(equals + 1);
+        }
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+std::vector<RecordedCall> CallsWithCommand(const std::vector<RecordedCall>& record, UINT command)
+{
+    std::vector<RecordedCall> calls;
+    for (const RecordedCall& call : record)
+        if (call.kind == "call" && call.Number("command") == command)
+            calls.push_back(call);
+    return calls;
+}
+
+// Sets the control's registered location for a test and restores the
+// original value afterwards.
+class RegisteredControlLocation {
+public:
+    RegisteredControlLocation()
+    {
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlLocationKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+        DWORD size = sizeof(original_);
+        hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, &type_, original_, &size) == ERROR_SUCCESS;
+        size_ = size;
+    }
+    ~RegisteredControlLocation()
+    {
+        if (hadValue_)
+            RegSetValueExA(key_, nullptr, 0, type_, original_, size_);
+        else
+            RegDeleteValueA(key_, nullptr);
+        RegCloseKey(key_);
+    }
+    void Set(const std::string& location, DWORD type = REG_SZ)
+    {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, type,
+                                                reinterpret_cast<const BYTE*>(location.c_str()),
+                                                static_cast<DWORD>(location.size() + 1)));
+    }
+
+private:
+    HKEY key_ = nullptr;
+    BYTE original_[1024];
+    DWORD type_ = REG_NONE;
+    DWORD size_ = 0;
+    bool hadValue_ = false;
+};
+
+// Wine's load order for the HTML Help control in the program (HotkeySettings.exe),
+// set for one test: "" switches the control off, "native,builtin" prefers a
+// DLL found by the library search over Wine's own.
+class WineControlLoadOrder {
+public:
+    explicit WineControlLoadOrder(const wchar_t* order)
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
+        RegSetValueExW(key_, L"hhctrl.ocx", 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                       static_cast<DWORD>((lstrlenW(order) + 1) * sizeof(wchar_t)));
+    }
+    ~WineControlLoadOrder()
+    {
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HotkeySettings.exe");
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\HotkeySettings.exe\\DllOverrides";
+    HKEY key_ = nullptr;
+};
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string RecorderPath() { return Narrow(test::PathBesideTests(L"hhctrl-recorder.dll")); }
+
+// Whether a module of that file name is loaded in the process.
+bool HasModule(HANDLE process, const wchar_t* fileName)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModulesEx(process, modules, sizeof(modules), &bytes, LIST_MODULES_ALL))
+        return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        wchar_t path[MAX_PATH];
+        if (GetModuleFileNameExW(process, modules[i], path, MAX_PATH)) {
+            const wchar_t* name = wcsrchr(path, L'\\');
+            if (!lstrcmpiW(name ? name + 1 : path, fileName))
+                return true;
+        }
+    }
+    return false;
+}
+
+// One run of the program with the stand-in's record file (and any other
+// variables) in its environment.
+using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
+
+class HelpRun {
+public:
+    explicit HelpRun(Variables variables = {},
+                     const std::wstring& exe = test::ProgramPath())
+    {
+        wchar_t directory[MAX_PATH];
+        wchar_t file[MAX_PATH];
+        GetTempPathW(MAX_PATH, directory);
+        GetTempFileNameW(directory, L"hlp", 0, file);
+        record_ = file;
+        DeleteFileW(file);
+        variables.emplace_back(L"HOTKEY_HELP_RECORD", record_);
+        environment_ = test::EnvironmentWith(variables);
+        EXPECT_TRUE(program_.Start(exe, environment_.c_str()));
+        dialog = program_.WaitForDialog();
+        EXPECT_NE(nullptr, dialog);
+        if (dialog)
+            EXPECT_TRUE(test::BringToFront(dialog));
+    }
+    ~HelpRun() { DeleteFileW(record_.c_str()); }
+
+    // F1 on the control, with the mouse pointer at a known point.
+    void AskForHelp(int id, POINT mouse = {100, 100})
+    {
+        ASSERT_TRUE(test::TabTo(dialog, id));
+        test::MoveMouseTo(mouse);
+        program_.Settle();
+        test::PressKey(VK_F1);
+        program_.Settle();
+    }
+
+    void Click(int id)
+    {
+        test::ClickControl(GetDlgItem(dialog, id));
+        program_.Settle();
+    }
+
+    bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
+
+    std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)
+    {
+        test::PressKey(key);
+        DWORD code = 0;
+        EXPECT_TRUE(program_.WaitForExit(10000, &code));
+        EXPECT_EQ(expectedExitCode, code);
+        return ReadRecord(record_);
+    }
+
+    HWND dialog = nullptr;
+
+private:
+    test::ProgramSession program_;
+    std::wstring record_;
+    std::wstring environment_;
+};
+
+class ContextHelpTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::SetDword(HKEY_CURRENT_USER, L"LockFn", 1); }  // all boxes enabled
+
+    test::CleanSettingsKeys clean_;
+    RegisteredControlLocation location_;
+};
+
+TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndCancel)
+{
+    location_.Set(RecorderPath());
+    const std::pair<WORD, DWORD> endings[] = {{VK_RETURN, 1}, {VK_ESCAPE, 2}};
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.second);
+        HelpRun run;
+        ASSERT_TRUE(run.dialog);
+        const auto record = run.EndWith(ending.first, ending.second);
+
+        ASSERT_GE(record.size(), 3u);
+        EXPECT_EQ("load", record[0].kind);
+        EXPECT_EQ(HH_INITIALIZE, record[1].Number("command")) << "the first call initialises";
+        EXPECT_EQ("0", record[1].fields.at("caller"));
+        EXPECT_EQ("(null)", record[1].fields.at("file"));
+        const RecordedCall& last = record.back();
+        EXPECT_EQ(HH_UNINITIALIZE, last.Number("command")) << "the last call uninitialises";
+        EXPECT_EQ(record[1].fields.at("cookie"), last.fields.at("cookie"));
+        EXPECT_EQ(1u, CallsWithCommand(record, HH_INITIALIZE).size());
+        EXPECT_EQ(1u, CallsWithCommand(record, HH_UNINITIALIZE).size());
+    }
+}
+
+TEST_F(ContextHelpTest, F1ShowsTheBoxHelpJustBelowTheMousePointer)
+{
+    location_.Set(RecorderPath());
+    HelpRun run;
+    ASSERT_TRUE(run.dialog);
+    run.AskForHelp(1077, {123, 234});
+    const auto popups = CallsWithCommand(run.EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
+
+    ASSERT_EQ(1u, popups.size());
+    const RecordedCall& popup = popups[0];
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(run.dialog), std::stoull(popup.fields.at("caller"), nullptr, 16));
+    EXPECT_EQ("(null)", popup.fields.at("file"));
+    EXPECT_EQ(sizeof(HH_POPUP), popup.Number("cbStruct"));
+    EXPECT_EQ("1", popup.fields.at("hinstIsExe"));
+    EXPECT_EQ(6u, popup.Number("idString"));
+    EXPECT_EQ("123", popup.fields.at("x"));
+    EXPECT_EQ("250", popup.fields.at("y"));
+    EXPECT_EQ("ffffffff", popup.fields.at("fg"));
+    EXPECT_EQ("ffffffff", popup.fields.at("bg"));
+    EXPECT_EQ("-1,-1,-1,-1", popup.fields.at("margins"));
+    EXPECT_EQ("aaa", popup.fields.at("text"));
+    EXPECT_EQ("", popup.fields.at("font"));
+}
+
+TEST_F(ContextHelpTest, EachBoxReachesItsOwnStringAndOtherControlsNone)
+{
+    location_.Set(RecorderPath());
+    HelpRun run;
+    ASSERT_TRUE(run.dialog);
+    for (int id : {IDOK, 1075, 1076, IDCANCEL, 1077, 1078})
+        run.AskForHelp(id);
+    const auto popups = CallsWithCommand(run.EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
+
+    ASSERT_EQ(4u, popups.size()) << "OK and Cancel have no help";
+    const unsigned long expected[] = {4, 5, 6, 7};
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(expected[i], popups[i].Number("idString"));
+}
+
+TEST_F(ContextHelpTest, ExpandableLocationIsExpandedAndLoaded)
+{
+    location_.Set("%HOTKEY_TEST_DIR%\\hhctrl-recorder.dll", REG_EXPAND_SZ);
+    const std::wstring recorder = test::PathBesideTests(L"hhctrl-recorder.dll");
+    HelpRun run(Variables{{L"HOTKEY_TEST_DIR", recorder.substr(0, recorder.find_last_of(L'\\'))}});
+    ASSERT_TRUE(run.dialog);
+    run.AskForHelp(1078);
+    const auto popups = CallsWithCommand(run.EndWith(VK_RETURN, 1), HH_DISPLAY_TEXT_POPUP);
+    ASSERT_EQ(1u, popups.size());
+    EXPECT_EQ(7u, popups[0].Number("idString"));
+}
+
+// A path to the stand-in, padded with "." components and doubled separators
+// to exactly the given length; it still names the same file.
+std::string PaddedRecorderPath(size_t length)
+{
+    const std::string recorder = RecorderPath();
+    const size_t slash = recorder.find_last_of('\\');
+    std::string directory = recorder.substr(0, slash);
+    while (directory.size() + 2 + (recorder.size() - slash) <= length)
+        directory += "\\.";
+    std::string path = directory + recorder.substr(slash);
+    while (path.size() < length)
+        path.insert(directory.size(), "\\");
+    return path;
+}
+
+TEST_F(ContextHelpTest, LocationsUpToAFullPathLoadAndLongerOnesAreNotCut)
+{
+    struct LengthCase {
+        size_t length;
+        DWORD type;
+        bool loaded;
+    };
+    const LengthCase cases[] = {
+        {259, REG_SZ, true},  {260, REG_SZ, false},        {300, REG_SZ, false},
+        {259, REG_EXPAND_SZ, true}, {300, REG_EXPAND_SZ, false},
+    };
+    for (const LengthCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.length << " characters, type " << c.type);
+        const std::string path = PaddedRecorderPath(c.length);
+        ASSERT_EQ(c.length, path.size());
+        location_.Set(path, c.type);
+        HelpRun run;
+        ASSERT_TRUE(run.dialog);
+        run.AskForHelp(1075);
+        EXPECT_EQ(c.loaded, run.HasLoaded(L"hhctrl-recorder.dll"));
+        const auto record = run.EndWith(VK_RETURN, 1);
+        EXPECT_EQ(c.loaded, !CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
+        EXPECT_EQ(1u, test::GetDword(HKEY_CURRENT_USER, L"LockFn")) << "the dialog still saves";
+    }
+}
+
+TEST_F(ContextHelpTest, UnusableControlsLeaveTheDialogWorkingAndHelpSilent)
+{
+    struct UnusableCase {
+        const char* what;
+        std::string location;
+        bool loads;  // the DLL is loaded, but offers no entry
+    };
+    const UnusableCase cases[] = {
+        {"missing file", Narrow(test::PathBesideTests(L"no-such-control.dll")), false},
+        {"no entry at ordinal 15", Narrow(test::PathBesideTests(L"hhctrl-noentry.dll")), true},
+    };
+    for (const UnusableCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        location_.Set(c.location);
+        test::SetDword(HKEY_CURRENT_USER, L"HidePopup", 0);
+        HelpRun run;
+        ASSERT_TRUE(run.dialog);
+        run.Click(1078);
+        run.AskForHelp(1075);
+        EXPECT_EQ(c.loads, run.HasLoaded(L"hhctrl-noentry.dll"));
+        const auto record = run.EndWith(VK_RETURN, 1);
+        EXPECT_TRUE(CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
+        EXPECT_EQ(c.loads ? 1u : 0u, record.size()) << "only the load of the DLL without the entry";
+        EXPECT_EQ(1u, test::GetDword(HKEY_CURRENT_USER, L"HidePopup")) << "the dialog still saves";
+    }
+}
+
+TEST_F(ContextHelpTest, WithoutAnyControlNoLaterLoadIsAttempted)
+{
+    location_.Set(Narrow(test::PathBesideTests(L"no-such-control.dll")));
+    WineControlLoadOrder switchedOff(L"");
+    HelpRun run;
+    ASSERT_TRUE(run.dialog);
+    EXPECT_FALSE(run.HasLoaded(L"hhctrl.ocx"));
+
+    location_.Set(RecorderPath());  // a usable control appears
+    run.AskForHelp(1076);
+    EXPECT_FALSE(run.HasLoaded(L"hhctrl-recorder.dll"));
+    EXPECT_TRUE(run.EndWith(VK_ESCAPE, 2).empty()) << "the stand-in was never loaded";
+}
+
+TEST_F(ContextHelpTest, ControlBesideTheExecutableIsNeverLoaded)
+{
+    // A copy of the program in a folder of its own, with the stand-in beside it
+    // under the control's file name; native DLLs before Wine's built-in ones.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"hotkey-planted";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exe = folder + L"\\HotkeySettings.exe";
+    const std::wstring planted = folder + L"\\hhctrl.ocx";
+    ASSERT_TRUE(CopyFileW(test::ProgramPath().c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(test::PathBesideTests(L"hhctrl-recorder.dll").c_str(), planted.c_str(), FALSE));
+    location_.Set(Narrow(folder) + "\\missing.dll");
+
+    {
+        WineControlLoadOrder nativeFirst(L"native,builtin");
+        HelpRun run({}, exe);
+        ASSERT_TRUE(run.dialog);
+        run.AskForHelp(1075);
+        const auto record = run.EndWith(VK_ESCAPE, 2);
+        EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
+    }
+    DeleteFileW(exe.c_str());
+    DeleteFileW(planted.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// Stand-in for the HTML Help control. Wine's own control does not show text
+// popups, so the tests register this DLL in its place: it records every call of
+// its wide entry (exported by ordinal 15 only) and its loading, one line each,
+// to the file named by HOTKEY_HELP_RECORD in the loading process's environment.
+// Built a second time without the entry, as a control that lacks it.
+#include <windows.h>
+#include <htmlhelp.h>
+
+#include <cstdio>
+
+namespace {
+
+// The cookie handed out at initialisation, to be handed back when closing.
+const DWORD kCookie = 0x5EED1234;
+
+void Record(const char* line)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("HOTKEY_HELP_RECORD", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(file, line, lstrlenA(line), &written, nullptr);
+    WriteFile(file, "\n", 1, &written, nullptr);
+    CloseHandle(file);
+}
+
+void ToUtf8(LPCWSTR text, char (&out)[512])
+{
+    out[0] = '\0';
+    if (text)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof(out), nullptr, nullptr);
+}
+
+}  // namespace
+
+#if RECORDER_HAS_ENTRY
+extern "C" HWND WINAPI RecordingHtmlHelpW(HWND caller, LPCWSTR file,
+                                                                 UINT command, DWORD_PTR data)
+{
+    char line[2048];
+    char fileName[512];
+    ToUtf8(file, fileName);
+    const int prefix = snprintf(line, sizeof(line), "call command=%u caller=%llx file=%s", command,
+                                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(caller)),
+                                file ? fileName : "(null)");
+    if (command == HH_INITIALIZE && data) {
+        *reinterpret_cast<DWORD*>(data) = kCookie;
+        snprintf(line + prefix, sizeof(line) - prefix, " cookie=%lx", static_cast<unsigned long>(kCookie));
+    } else if (command == HH_UNINITIALIZE) {
+        snprintf(line + prefix, sizeof(line) - prefix, " cookie=%llx", static_cast<unsigned long long>(data));
+    } else if (command == HH_DISPLAY_TEXT_POPUP && data) {
+        const HH_POPUP* popup = reinterpret_cast<const HH_POPUP*>(data);
+        char text[512];
+        char font[512];
+        ToUtf8(popup->pszText, text);
+        ToUtf8(popup->pszFont, font);
+        snprintf(line + prefix, sizeof(line) - prefix,
+                 " cbStruct=%d hinstIsExe=%d idString=%u x=%ld y=%ld fg=%lx bg=%lx"
+                 " margins=%ld,%ld,%ld,%ld text=%s font=%s",
+                 popup->cbStruct, popup->hinst == GetModuleHandleW(nullptr), popup->idString,
+                 popup->pt.x, popup->pt.y, popup->clrForeground, popup->clrBackground,
+                 popup->rcMargins.left, popup->rcMargins.top, popup->rcMargins.right,
+                 popup->rcMargins.bottom, text, font);
+    }
+    Record(line);
+    return nullptr;
+}
+#else
+extern "C" int WINAPI SomethingElse() { return 0; }
+#endif
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        Record("load");
+    return TRUE;
+}
