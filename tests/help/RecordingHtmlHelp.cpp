@@ -42,7 +42,7 @@ void ToUtf8(LPCWSTR text, char (&out)[512])
 extern "C" HWND WINAPI RecordingHtmlHelpW(HWND caller, LPCWSTR file,
                                                                  UINT command, DWORD_PTR data)
 {
-    char line[2048];
+    char line[4096];
     char fileName[512];
     ToUtf8(file, fileName);
     const int prefix = snprintf(line, sizeof(line), "call command=%u caller=%llx file=%s", command,
@@ -59,13 +59,21 @@ extern "C" HWND WINAPI RecordingHtmlHelpW(HWND caller, LPCWSTR file,
         char font[512];
         ToUtf8(popup->pszText, text);
         ToUtf8(popup->pszFont, font);
+        // The text the popup shows: the string of the module in the user's language,
+        // as UTF-16 code units in hexadecimal (it may hold blanks and line feeds).
+        char shown[1024] = "";
+        const wchar_t* resource = nullptr;
+        const int length = popup->hinst ? LoadStringW(popup->hinst, popup->idString,
+                                                      reinterpret_cast<LPWSTR>(&resource), 0) : 0;
+        for (int i = 0; i < length && i < 250; ++i)
+            snprintf(shown + 4 * i, 5, "%04x", resource[i]);
         snprintf(line + prefix, sizeof(line) - prefix,
                  " cbStruct=%d hinstIsExe=%d idString=%u x=%ld y=%ld fg=%lx bg=%lx"
-                 " margins=%ld,%ld,%ld,%ld text=%s font=%s",
+                 " margins=%ld,%ld,%ld,%ld text=%s font=%s shown=%s",
                  popup->cbStruct, popup->hinst == GetModuleHandleW(nullptr), popup->idString,
                  popup->pt.x, popup->pt.y, popup->clrForeground, popup->clrBackground,
                  popup->rcMargins.left, popup->rcMargins.top, popup->rcMargins.right,
-                 popup->rcMargins.bottom, text, font);
+                 popup->rcMargins.bottom, text, font, shown);
     }
     Record(line);
     return nullptr;

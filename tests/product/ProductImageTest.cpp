@@ -1,12 +1,17 @@
 // The i686 product, opened as an image file: its compiled resources.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/ProgramSession.h"
 #include "support/ResourceImage.h"
 
 namespace {
 
 const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+const LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+const LANGID kLanguages[] = {kEnglish, kJapanese, kChinese};
 
 struct ExpectedControl {
     DWORD id;
@@ -85,6 +90,215 @@ TEST_F(ProductImageTest, EnglishStringTableHasTheDialogTextsAndNoString3)
     for (const auto& s : strings)
         EXPECT_EQ(s.second, product_.String(s.first, kEnglish).value_or(L"<missing>")) << s.first;
     EXPECT_FALSE(product_.String(3, kEnglish));
+}
+
+// The form, size and font each language's template must have.
+struct TemplateForm {
+    LANGID language;
+    bool extended;
+    short width;
+    const wchar_t* font;
+};
+
+TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
+{
+    const auto english = product_.Dialog(159, kEnglish);
+    ASSERT_TRUE(english);
+    const TemplateForm forms[] = {
+        {kJapanese, true, 174, L"Tahoma"},
+        {kChinese, false, 171, L"SimSun"},
+    };
+    for (const TemplateForm& form : forms) {
+        SCOPED_TRACE(testing::Message() << "language " << std::hex << form.language);
+        const auto dialog = product_.Dialog(159, form.language);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(form.extended, dialog->extended);
+        EXPECT_EQ(0u, dialog->helpId);
+        EXPECT_EQ(english->style, dialog->style);
+        EXPECT_EQ(0u, dialog->exStyle);
+        EXPECT_EQ(form.width, dialog->cx);
+        EXPECT_EQ(113, dialog->cy);
+        EXPECT_EQ(form.font, dialog->font);
+        EXPECT_EQ(9, dialog->pointSize);
+        EXPECT_EQ(0, dialog->weight);
+        EXPECT_EQ(0, dialog->italic);
+        EXPECT_EQ(0, dialog->charset);
+
+        ASSERT_EQ(english->controls.size(), dialog->controls.size());
+        for (size_t i = 0; i < dialog->controls.size(); ++i) {
+            const test::DialogControl& a = english->controls[i];
+            const test::DialogControl& b = dialog->controls[i];
+            SCOPED_TRACE(testing::Message() << "control " << i);
+            EXPECT_EQ(a.id, b.id);
+            EXPECT_EQ(a.windowClass, b.windowClass);
+            EXPECT_EQ(a.style, b.style);
+            EXPECT_EQ(a.exStyle, b.exStyle);
+            EXPECT_TRUE(a.x == b.x && a.y == b.y && a.cx == b.cx && a.cy == b.cy);
+        }
+    }
+    EXPECT_EQ(3u, product_.Languages(RT_DIALOG, MAKEINTRESOURCEW(159)).size()) << "no other language";
+}
+
+TEST_F(ProductImageTest, TemplateTextsSurviveCompilation)
+{
+    const auto japanese = product_.Dialog(159, kJapanese);
+    const auto chinese = product_.Dialog(159, kChinese);
+    ASSERT_TRUE(japanese && chinese);
+    EXPECT_EQ(L"Hotkey設定", japanese->caption);
+    EXPECT_EQ(L"キャンセル", japanese->controls[1].text);
+    EXPECT_EQ(L"Hotkey Settings", chinese->caption);
+    EXPECT_EQ(L"确定", chinese->controls[0].text);
+    EXPECT_EQ(L"关闭弹出式窗口(&D)", chinese->controls[7].text) << "the template keeps its mnemonic";
+}
+
+// True if every character is ASCII or from the Japanese and Chinese blocks:
+// text decoded with the wrong code page turns into Latin-1 and other letters.
+bool IsCleanCjkText(const std::wstring& text)
+{
+    for (wchar_t c : text) {
+        const bool ascii = c >= 0x20 && c < 0x7F;
+        const bool lineFeed = c == L'\n';
+        const bool cjk = (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+                         (c >= 0xFF00 && c <= 0xFFEF && c != 0xFFFD) || c == 0x203B;  // ※
+        if (!ascii && !lineFeed && !cjk)
+            return false;
+    }
+    return true;
+}
+
+TEST_F(ProductImageTest, EveryLanguageHasStrings2And4To12AndNoString3)
+{
+    for (LANGID language : kLanguages) {
+        SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
+        EXPECT_FALSE(product_.String(3, language));
+        for (WORD id = 2; id <= 12; ++id) {
+            if (id == 3)
+                continue;
+            const auto text = product_.String(id, language);
+            ASSERT_TRUE(text) << "string " << id;
+            EXPECT_TRUE(IsCleanCjkText(*text)) << "string " << id;
+        }
+    }
+}
+
+TEST_F(ProductImageTest, StringSamplesAreExactInEachLanguage)
+{
+    const struct {
+        LANGID language;
+        WORD id;
+        const wchar_t* text;
+    } samples[] = {
+        {kEnglish, 4, L"Turn on \"Fn key lock\", then once Fn key is pressed, it remain active until other key is pressed."},
+        {kEnglish, 7, L"Disables all hotkey popup including Fn+F9(Battery)."},
+        {kJapanese, 2, L"Hotkey設定"},
+        {kJapanese, 7, L"このチェックボックスをオンにすると、\nHotkey押下時のポップアップを表示しないようにします"
+                       L"\n\n※Fn+F9(バッテリー残量)も表示されなくなります"},
+        {kJapanese, 10, L"Fnキーをロックする(&U)"},
+        {kChinese, 2, L"热键的设定"},
+        {kChinese, 7, L"启动这个选项时，\n按压Hotkey时弹出式窗口将不显示。\nFn+F9(电池容量)也将不显示。 \n"},
+        {kChinese, 12, L"关闭弹出式窗口"},
+    };
+    for (const auto& sample : samples)
+        EXPECT_EQ(sample.text, product_.String(sample.id, sample.language).value_or(L"<missing>"))
+            << std::hex << sample.language << " string " << std::dec << sample.id;
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colorCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytesInResource;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST_F(ProductImageTest, IconGroupHasNineImagesOfThreeSizesAndDepths)
+{
+    const auto group = product_.Find(RT_GROUP_ICON, MAKEINTRESOURCEW(104), kJapanese);
+    ASSERT_TRUE(group);
+    ASSERT_GE(group->size(), 6u);
+    WORD header[3];
+    memcpy(header, group->data(), sizeof(header));
+    EXPECT_EQ(1, header[1]) << "an icon, not a cursor";
+    ASSERT_EQ(9, header[2]);
+    ASSERT_EQ(6 + 9 * sizeof(IconGroupEntry), group->size());
+
+    std::vector<std::pair<int, int>> found;  // size, bits per pixel, from the images themselves
+    for (int i = 0; i < 9; ++i) {
+        IconGroupEntry entry;
+        memcpy(&entry, group->data() + 6 + i * sizeof(entry), sizeof(entry));
+        const auto image = product_.Find(RT_ICON, MAKEINTRESOURCEW(entry.id), kJapanese);
+        ASSERT_TRUE(image) << "image " << entry.id;
+        ASSERT_GE(image->size(), sizeof(BITMAPINFOHEADER));
+        BITMAPINFOHEADER bitmap;
+        memcpy(&bitmap, image->data(), sizeof(bitmap));
+        EXPECT_EQ(entry.width, bitmap.biWidth);
+        EXPECT_EQ(2 * bitmap.biWidth, bitmap.biHeight) << "colour and mask";
+        EXPECT_EQ(entry.bitCount, bitmap.biBitCount);
+        EXPECT_EQ(entry.bytesInResource, image->size());
+        found.emplace_back(bitmap.biWidth, bitmap.biBitCount);
+    }
+    for (int size : {16, 32, 48})
+        for (int bits : {4, 8, 32})
+            EXPECT_EQ(1, std::count(found.begin(), found.end(), std::make_pair(size, bits)))
+                << size << " pixels at " << bits << " bits";
+}
+
+TEST_F(ProductImageTest, ManifestAsksForCommonControls6AndOrdinaryRights)
+{
+    const auto languages = product_.Languages(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    ASSERT_EQ(1u, languages.size());
+    const auto manifest = product_.Find(RT_MANIFEST, MAKEINTRESOURCEW(1), languages[0]);
+    ASSERT_TRUE(manifest);
+    const std::string text(manifest->begin(), manifest->end());
+    for (const char* expected : {
+             "<assemblyIdentity type=\"win32\" name=\"Quillmere.HotkeySettings\" version=\"1.0.0.0\" "
+             "processorArchitecture=\"X86\"/>",
+             "<description>Hotkey Settings</description>",
+             "<assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
+             "version=\"6.0.0.0\" processorArchitecture=\"X86\" publicKeyToken=\"6595b64144ccf1df\" "
+             "language=\"*\"/>",
+             "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"})
+        EXPECT_NE(std::string::npos, text.find(expected)) << expected;
+}
+
+TEST_F(ProductImageTest, VersionBlockHasItsFixedAndStringFields)
+{
+    const std::wstring path = test::PathBesideTests(L"product\\HotkeySettings.exe");
+    DWORD ignored;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+
+    VS_FIXEDFILEINFO* fixed;
+    UINT length;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(0x00020000u, fixed->dwFileVersionMS);
+    EXPECT_EQ(0x05240000u, fixed->dwFileVersionLS) << "1316.0";
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
+    EXPECT_EQ(0u, fixed->dwFileFlags);
+    EXPECT_EQ(0x40004u, fixed->dwFileOS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
+
+    WORD* translation;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(4u, length) << "one translation entry";
+    EXPECT_EQ(0x0409, translation[0]);
+    EXPECT_EQ(0, translation[1]);
+
+    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+        {L"FileDescription", L"Hotkey Settings"}, {L"FileVersion", L"V2.00L13P M00"},
+        {L"ProductVersion", L"V2.00L13P M00"},    {L"CompanyName", L"Quillmere"},
+        {L"OriginalFilename", L"HotkeySettings.exe"},
+    };
+    for (const auto& s : strings) {
+        wchar_t* value = nullptr;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\04090000\\") + s.first;
+        EXPECT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) &&
+                    value && s.second == std::wstring(value))
+            << s.first;
+    }
 }
 
 }  // namespace

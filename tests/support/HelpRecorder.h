@@ -1,0 +1,205 @@
+// Help tests' tools: the recording stand-in for the HTML Help control, its
+// registration, and runs of the program whose help calls it records.
+#pragma once
+
+#include <windows.h>
+#include <htmlhelp.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ProgramSession.h"
+
+namespace test {
+
+inline const char kControlLocationKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+
+// One line of the stand-in's record: "load", or "call" with key=value fields.
+struct RecordedCall {
+    std::string kind;
+    std::map<std::string, std::string> fields;
+    unsigned long Number(const char* key) const { return std::stoul(fields.at(key), nullptr, 0); }
+    // A text the stand-in wrote as UTF-16 code units in hexadecimal.
+    std::wstring Text(const char* key) const
+    {
+        const std::string& hex = fields.at(key);
+        std::wstring text;
+        for (size_t i = 0; i + 4 <= hex.size(); i += 4)
+            text += static_cast<wchar_t>(std::stoul(hex.substr(i, 4), nullptr, 16));
+        return text;
+    }
+};
+
+inline std::vector<RecordedCall> ReadRecord(const std::wstring& path)
+{
+    std::vector<RecordedCall> calls;
+    std::ifstream file(path.c_str());
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        RecordedCall call;
+        words >> call.kind;
+        for (std::string word; words >> word;) {
+            const size_t equals = word.find('=');
+            call.fields[word.substr(0, equals)] = equals == std::string::npos ? "" : word.substr(equals + 1);
+        }
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+inline std::vector<RecordedCall> CallsWithCommand(const std::vector<RecordedCall>& record, UINT command)
+{
+    std::vector<RecordedCall> calls;
+    for (const RecordedCall& call : record)
+        if (call.kind == "call" && call.Number("command") == command)
+            calls.push_back(call);
+    return calls;
+}
+
+// Sets the control's registered location for a test and restores the
+// original value afterwards.
+class RegisteredControlLocation {
+public:
+    RegisteredControlLocation()
+    {
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlLocationKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+        DWORD size = sizeof(original_);
+        hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, &type_, original_, &size) == ERROR_SUCCESS;
+        size_ = size;
+    }
+    ~RegisteredControlLocation()
+    {
+        if (hadValue_)
+            RegSetValueExA(key_, nullptr, 0, type_, original_, size_);
+        else
+            RegDeleteValueA(key_, nullptr);
+        RegCloseKey(key_);
+    }
+    void Set(const std::string& location, DWORD type = REG_SZ)
+    {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, type,
+                                                reinterpret_cast<const BYTE*>(location.c_str()),
+                                                static_cast<DWORD>(location.size() + 1)));
+    }
+
+private:
+    HKEY key_ = nullptr;
+    BYTE original_[1024];
+    DWORD type_ = REG_NONE;
+    DWORD size_ = 0;
+    bool hadValue_ = false;
+};
+
+// Wine's load order for the HTML Help control in the program (HotkeySettings.exe),
+// set for one test: "" switches the control off, "native,builtin" prefers a
+// DLL found by the library search over Wine's own.
+class WineControlLoadOrder {
+public:
+    explicit WineControlLoadOrder(const wchar_t* order)
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
+        RegSetValueExW(key_, L"hhctrl.ocx", 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                       static_cast<DWORD>((lstrlenW(order) + 1) * sizeof(wchar_t)));
+    }
+    ~WineControlLoadOrder()
+    {
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HotkeySettings.exe");
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\HotkeySettings.exe\\DllOverrides";
+    HKEY key_ = nullptr;
+};
+
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+inline std::string RecorderPath() { return Narrow(test::PathBesideTests(L"hhctrl-recorder.dll")); }
+
+// Whether a module of that file name is loaded in the process.
+inline bool HasModule(HANDLE process, const wchar_t* fileName)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModulesEx(process, modules, sizeof(modules), &bytes, LIST_MODULES_ALL))
+        return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        wchar_t path[MAX_PATH];
+        if (GetModuleFileNameExW(process, modules[i], path, MAX_PATH)) {
+            const wchar_t* name = wcsrchr(path, L'\\');
+            if (!lstrcmpiW(name ? name + 1 : path, fileName))
+                return true;
+        }
+    }
+    return false;
+}
+
+// One run of the program with the stand-in's record file (and any other
+// variables) in its environment.
+using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
+
+class HelpRun {
+public:
+    explicit HelpRun(Variables variables = {},
+                     const std::wstring& exe = test::ProgramPath())
+    {
+        wchar_t directory[MAX_PATH];
+        wchar_t file[MAX_PATH];
+        GetTempPathW(MAX_PATH, directory);
+        GetTempFileNameW(directory, L"hlp", 0, file);
+        record_ = file;
+        DeleteFileW(file);
+        variables.emplace_back(L"HOTKEY_HELP_RECORD", record_);
+        environment_ = test::EnvironmentWith(variables);
+        EXPECT_TRUE(program_.Start(exe, environment_.c_str()));
+        dialog = program_.WaitForDialog();
+        EXPECT_NE(nullptr, dialog);
+        if (dialog)
+            EXPECT_TRUE(test::BringToFront(dialog));
+    }
+    ~HelpRun() { DeleteFileW(record_.c_str()); }
+
+    // F1 on the control, with the mouse pointer at a known point.
+    void AskForHelp(int id, POINT mouse = {100, 100})
+    {
+        ASSERT_TRUE(test::TabTo(dialog, id));
+        test::MoveMouseTo(mouse);
+        program_.Settle();
+        test::PressKey(VK_F1);
+        program_.Settle();
+    }
+
+    void Click(int id)
+    {
+        test::ClickControl(GetDlgItem(dialog, id));
+        program_.Settle();
+    }
+
+    bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
+
+    std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)
+    {
+        test::PressKey(key);
+        DWORD code = 0;
+        EXPECT_TRUE(program_.WaitForExit(10000, &code));
+        EXPECT_EQ(expectedExitCode, code);
+        return ReadRecord(record_);
+    }
+
+    HWND dialog = nullptr;
+
+private:
+    test::ProgramSession program_;
+    std::wstring record_;
+    std::wstring environment_;
+};
+
+}  // namespace test
