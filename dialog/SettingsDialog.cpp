@@ -80,6 +80,18 @@ void OnFnLockClicked(HWND dialog)
     EnableLockCompanions(dialog, lockOn);
 }
 
+// A message box owned by the dialog, with the dialog's caption; a text that is
+// not in the string table leaves the box empty.
+void ShowMessage(HWND dialog, UINT textId, UINT type)
+{
+    const HINSTANCE instance = DialogInstance(dialog);
+    wchar_t text[256] = {};
+    wchar_t caption[256] = {};
+    LoadStringW(instance, textId, text, ARRAYSIZE(text));
+    LoadStringW(instance, IDS_CAPTION, caption, ARRAYSIZE(caption));
+    MessageBoxW(dialog, text, caption, type);
+}
+
 void OnOk(HWND dialog)
 {
     HotkeySettings settings;
@@ -87,20 +99,14 @@ void OnOk(HWND dialog)
     settings.makeSounds = IsChecked(dialog, IDC_MAKE_SOUNDS);
     settings.showIcon = IsChecked(dialog, IDC_SHOW_ICON);
     settings.hidePopup = IsChecked(dialog, IDC_HIDE_POPUP);
-    SaveSettings(settings);
+    // A save that failed must not pass for success.
+    if (!SaveSettings(settings))
+        ShowMessage(dialog, IDS_SAVE_FAILED, MB_OK | MB_ICONERROR);
 }
 
 // Command of the hidden, disabled Help button; it arrives only when sent by
 // something else. No language defines its text, so the box carries the caption.
-void OnInfoCommand(HWND dialog)
-{
-    const HINSTANCE instance = DialogInstance(dialog);
-    wchar_t text[256] = {};
-    wchar_t caption[256] = {};
-    LoadStringW(instance, IDS_INFO_TEXT, text, ARRAYSIZE(text));
-    LoadStringW(instance, IDS_CAPTION, caption, ARRAYSIZE(caption));
-    MessageBoxW(dialog, text, caption, MB_OK);
-}
+void OnInfoCommand(HWND dialog) { ShowMessage(dialog, IDS_INFO_TEXT, MB_OK); }
 
 BOOL OnCommand(HWND dialog, WORD id, WORD notification)
 {

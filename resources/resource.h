@@ -23,3 +23,4 @@
 #define IDS_LOCK_FN 10
 #define IDS_SHOW_ICON 11
 #define IDS_HIDE_POPUP 12
+#define IDS_SAVE_FAILED 13

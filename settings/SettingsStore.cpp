@@ -70,12 +70,13 @@ HotkeySettings LoadSettings()
     return settings;
 }
 
-void SaveSettings(const HotkeySettings& settings)
+bool SaveSettings(const HotkeySettings& settings)
 {
     const bool lockOn = settings.lockFn != 0;
-    WriteDwordSetting(kLockFn, AsStoredFlag(lockOn));
-    WriteDwordSetting(kMakeSounds, AsStoredFlag(lockOn && settings.makeSounds));
-    WriteDwordSetting(kShowIcon, AsStoredFlag(lockOn && settings.showIcon));
-    WriteDwordSetting(kHidePopup, AsStoredFlag(settings.hidePopup != 0));
+    bool saved = WriteDwordSetting(kLockFn, AsStoredFlag(lockOn));
+    saved &= WriteDwordSetting(kMakeSounds, AsStoredFlag(lockOn && settings.makeSounds));
+    saved &= WriteDwordSetting(kShowIcon, AsStoredFlag(lockOn && settings.showIcon));
+    saved &= WriteDwordSetting(kHidePopup, AsStoredFlag(settings.hidePopup != 0));
     NotifyHotkeyManager();
+    return saved;
 }

@@ -18,5 +18,6 @@ bool WriteDwordSetting(const wchar_t* name, DWORD value);
 HotkeySettings LoadSettings();
 
 // Writes all four values (as 1 or 0) to the user's key, then tells the hotkey
-// manager. Every write is attempted.
-void SaveSettings(const HotkeySettings& settings);
+// manager. Every write is attempted, and the manager is told in any case.
+// Returns false if any write failed.
+bool SaveSettings(const HotkeySettings& settings);

@@ -166,12 +166,12 @@ bool IsCleanCjkText(const std::wstring& text)
     return true;
 }
 
-TEST_F(ProductImageTest, EveryLanguageHasStrings2And4To12AndNoString3)
+TEST_F(ProductImageTest, EveryLanguageHasStrings2And4To13AndNoString3)
 {
     for (LANGID language : kLanguages) {
         SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
         EXPECT_FALSE(product_.String(3, language));
-        for (WORD id = 2; id <= 12; ++id) {
+        for (WORD id = 2; id <= 13; ++id) {
             if (id == 3)
                 continue;
             const auto text = product_.String(id, language);
@@ -197,6 +197,9 @@ TEST_F(ProductImageTest, StringSamplesAreExactInEachLanguage)
         {kChinese, 2, L"热键的设定"},
         {kChinese, 7, L"启动这个选项时，\n按压Hotkey时弹出式窗口将不显示。\nFn+F9(电池容量)也将不显示。 \n"},
         {kChinese, 12, L"关闭弹出式窗口"},
+        {kEnglish, 13, L"The settings could not be saved."},
+        {kJapanese, 13, L"設定を保存できませんでした。"},
+        {kChinese, 13, L"无法保存设置。"},
     };
     for (const auto& sample : samples)
         EXPECT_EQ(sample.text, product_.String(sample.id, sample.language).value_or(L"<missing>"))

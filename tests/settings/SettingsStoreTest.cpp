@@ -135,7 +135,7 @@ TEST_F(SettingsStoreTest, SaveSettingsWritesZeroOrOneAndKeepsTheLockRule)
     for (const SaveCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.settings.lockFn << "," << c.settings.makeSounds << ","
                                         << c.settings.showIcon << "," << c.settings.hidePopup);
-        SaveSettings(c.settings);
+        EXPECT_TRUE(SaveSettings(c.settings));
         EXPECT_EQ(c.lockFn, GetDword(HKCU, L"LockFn"));
         EXPECT_EQ(c.makeSounds, GetDword(HKCU, L"MakeSounds"));
         EXPECT_EQ(c.showIcon, GetDword(HKCU, L"ShowIcon"));

@@ -22,7 +22,7 @@ ManagerStandIn::ManagerStandIn(Behaviour behaviour) : behaviour_(behaviour)
     }
     created_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, HungThread, this, 0, nullptr);
+    thread_ = CreateThread(nullptr, 0, OwnThread, this, 0, nullptr);
     WaitForSingleObject(created_, 5000);
 }
 
@@ -46,14 +46,21 @@ HWND ManagerStandIn::CreateManagerWindow()
                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
 
-DWORD WINAPI ManagerStandIn::HungThread(void* parameter)
+DWORD WINAPI ManagerStandIn::OwnThread(void* parameter)
 {
     ManagerStandIn* self = static_cast<ManagerStandIn*>(parameter);
     self->window_ = self->CreateManagerWindow();
     SetEvent(self->created_);
-    // Not handling messages is what makes a window hung.
-    WaitForSingleObject(self->release_, INFINITE);
-    DestroyWindow(self->window_);
+    if (self->behaviour_ == Behaviour::Hang) {
+        // Not handling messages is what makes a window hung.
+        WaitForSingleObject(self->release_, INFINITE);
+        DestroyWindow(self->window_);
+        return 0;
+    }
+    // Handles messages until the settings message ends the thread.
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
     return 0;
 }
 
@@ -69,6 +76,8 @@ LRESULT CALLBACK ManagerStandIn::WindowProc(HWND window, UINT message, WPARAM wP
         for (int i = 0; i < 4; ++i)
             received.values[i] = GetDword(HKEY_CURRENT_USER, kValueNames[i]);
         self->received_.push_back(received);
+        if (self->behaviour_ == Behaviour::Vanish)
+            ExitThread(0);  // the system destroys the window; the sender gets no answer
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

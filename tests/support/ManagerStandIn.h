@@ -22,6 +22,7 @@ public:
     enum class Behaviour {
         Answer,  // handles messages on the test's thread
         Hang,    // its thread never handles messages until the stand-in is destroyed
+        Vanish,  // its thread ends while handling the message, without an answer
     };
 
     explicit ManagerStandIn(Behaviour behaviour = Behaviour::Answer);
@@ -34,7 +35,7 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    static DWORD WINAPI HungThread(void*);
+    static DWORD WINAPI OwnThread(void*);
     HWND CreateManagerWindow();
 
     Behaviour behaviour_;
