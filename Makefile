@@ -1,10 +1,11 @@
 # The two everyday commands; both set up a fresh machine first.
 #   make run   build, then open the dialog under Wine
 #   make test  build, then run every test under a private X display
+#   make bench measure start-up, memory and size against an empty dialog
 
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test bench screenshots clean
 
 all: build
 
@@ -22,6 +23,12 @@ test: build
 
 run: build
 	scripts/run-dialog
+
+screenshots: build
+	scripts/screenshots
+
+bench: build
+	scripts/bench
 
 clean:
 	rm -rf build
