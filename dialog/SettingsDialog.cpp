@@ -6,6 +6,10 @@
 
 namespace {
 
+// Posted by WM_INITDIALOG so that the help engine starts once the dialog is
+// shown; a posted message is handled before any input, so before any help request.
+const UINT kStartHelpEngine = WM_APP + 1;
+
 // Button states map to options as "on exactly when checked".
 bool IsChecked(HWND dialog, int id)
 {
@@ -59,7 +63,9 @@ void LoadTexts(HWND dialog)
 
 BOOL OnInitDialog(HWND dialog)
 {
-    InitHelpEngine();
+    // Loading the HTML Help control takes about as long as showing the dialog,
+    // so it waits until the dialog is on screen.
+    PostMessageW(dialog, kStartHelpEngine, 0, 0);
     LoadTexts(dialog);
 
     const HotkeySettings settings = LoadSettings();
@@ -140,6 +146,9 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case kStartHelpEngine:
+        InitHelpEngine();
+        return TRUE;
     case WM_HELP:
         ShowControlHelp(dialog, reinterpret_cast<const HELPINFO*>(lParam));
         return TRUE;
