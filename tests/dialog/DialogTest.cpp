@@ -55,22 +55,8 @@ void ExpectUserValues(const DWORD (&expected)[4])
 
 class DialogTest : public ::testing::Test {
 protected:
-    // Starts the program and returns its dialog in front, ready for input.
-    HWND Open()
-    {
-        EXPECT_TRUE(program_.Start());
-        const HWND dialog = program_.WaitForDialog();
-        EXPECT_NE(nullptr, dialog);
-        if (dialog)
-            EXPECT_TRUE(test::BringToFront(dialog));
-        return dialog;
-    }
-
-    void Click(HWND dialog, int id)
-    {
-        test::ClickControl(GetDlgItem(dialog, id));
-        program_.Settle();
-    }
+    HWND Open() { return program_.OpenDialog(); }
+    void Click(HWND dialog, int id) { program_.Click(dialog, id); }
 
     DWORD ExitCode(DWORD timeoutMs = 10000)
     {
@@ -179,14 +165,10 @@ TEST_F(DialogTest, OkWritesWhatTheBoxesShow)
         for (const auto& v : c.stored) SetDword(HKCU, v.first, v.second);
 
         test::ProgramSession program;
-        ASSERT_TRUE(program.Start());
-        const HWND dialog = program.WaitForDialog();
+        const HWND dialog = program.OpenDialog();
         ASSERT_TRUE(dialog);
-        ASSERT_TRUE(test::BringToFront(dialog));
-        for (int id : c.clicks) {
-            test::ClickControl(GetDlgItem(dialog, id));
-            program.Settle();
-        }
+        for (int id : c.clicks)
+            program.Click(dialog, id);
         test::PressKey(VK_RETURN);
         DWORD code = 0;
         ASSERT_TRUE(program.WaitForExit(10000, &code));
@@ -219,12 +201,9 @@ TEST_F(DialogTest, EndsWithOkOrCancelAndOnlyOkWritesAndNotifies)
         test::ManagerStandIn manager;
 
         test::ProgramSession program;
-        ASSERT_TRUE(program.Start());
-        const HWND dialog = program.WaitForDialog();
+        const HWND dialog = program.OpenDialog();
         ASSERT_TRUE(dialog);
-        ASSERT_TRUE(test::BringToFront(dialog));
-        test::ClickControl(GetDlgItem(dialog, kHidePopup));
-        program.Settle();
+        program.Click(dialog, kHidePopup);
         ASSERT_TRUE(test::IsChecked(dialog, kHidePopup));
 
         c.end(dialog);

@@ -121,12 +121,9 @@ TEST_F(FaultTest, UserKeyWithoutFullAccessIsWrittenThroughTheWriteOnlyRetry)
     UserKeyAccess readWrite(L"D:P(A;OICI;KRKW;;;WD)");
     test::ManagerStandIn manager;
     test::ProgramSession program;
-    ASSERT_TRUE(program.Start());
-    const HWND dialog = program.WaitForDialog();
+    const HWND dialog = program.OpenDialog();
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(test::BringToFront(dialog));
-    test::ClickControl(GetDlgItem(dialog, 1075));
-    program.Settle();
+    program.Click(dialog, 1075);
     test::PressKey(VK_RETURN);
 
     DWORD code = 0;
@@ -145,12 +142,9 @@ TEST_F(FaultTest, ReadOnlyUserKeyReportsTheFailedSave)
     UserKeyAccess readOnly(L"D:P(A;OICI;KR;;;WD)");
     test::ManagerStandIn manager;
     test::ProgramSession program;
-    ASSERT_TRUE(program.Start());
-    const HWND dialog = program.WaitForDialog();
+    const HWND dialog = program.OpenDialog();
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(test::BringToFront(dialog));
-    test::ClickControl(GetDlgItem(dialog, 1078));
-    program.Settle();
+    program.Click(dialog, 1078);
     test::PressKey(VK_RETURN);
 
     HWND box = nullptr;
@@ -216,12 +210,9 @@ TEST_F(FaultTest, ManagerThatHangsOrVanishesDoesNotKeepTheProgramOpen)
         test::ManagerStandIn manager(behaviour);
         ASSERT_TRUE(manager.Window());
         test::ProgramSession program;
-        ASSERT_TRUE(program.Start());
-        const HWND dialog = program.WaitForDialog();
+        const HWND dialog = program.OpenDialog();
         ASSERT_TRUE(dialog);
-        ASSERT_TRUE(test::BringToFront(dialog));
-        test::ClickControl(GetDlgItem(dialog, 1075));
-        program.Settle();
+        program.Click(dialog, 1075);
 
         const ULONGLONG pressed = GetTickCount64();
         test::PressKey(VK_RETURN);

@@ -159,11 +159,7 @@ public:
         DeleteFileW(file);
         variables.emplace_back(L"HOTKEY_HELP_RECORD", record_);
         environment_ = test::EnvironmentWith(variables);
-        EXPECT_TRUE(program_.Start(exe, environment_.c_str()));
-        dialog = program_.WaitForDialog();
-        EXPECT_NE(nullptr, dialog);
-        if (dialog)
-            EXPECT_TRUE(test::BringToFront(dialog));
+        dialog = program_.OpenDialog(exe, environment_.c_str());
     }
     ~HelpRun() { DeleteFileW(record_.c_str()); }
 
@@ -177,11 +173,7 @@ public:
         program_.Settle();
     }
 
-    void Click(int id)
-    {
-        test::ClickControl(GetDlgItem(dialog, id));
-        program_.Settle();
-    }
+    void Click(int id) { program_.Click(dialog, id); }
 
     bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
 

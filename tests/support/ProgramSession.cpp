@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace test {
 
 std::wstring PathBesideTests(const wchar_t* fileName)
@@ -111,6 +113,30 @@ HWND ProgramSession::WaitForDialog(DWORD timeoutMs)
     if (search.found)
         Settle();
     return search.found;
+}
+
+HWND ProgramSession::OpenDialog(const std::wstring& exe, const wchar_t* environment)
+{
+    if (!Start(exe, environment)) {
+        ADD_FAILURE() << "the program did not start";
+        return nullptr;
+    }
+    const HWND dialog = WaitForDialog();
+    if (!dialog) {
+        ADD_FAILURE() << "the program showed no dialog";
+        return nullptr;
+    }
+    if (!BringToFront(dialog)) {
+        ADD_FAILURE() << "the dialog did not come to the front";
+        return nullptr;
+    }
+    return dialog;
+}
+
+void ProgramSession::Click(HWND dialog, int id) const
+{
+    ClickControl(GetDlgItem(dialog, id));
+    Settle();
 }
 
 bool ProgramSession::WaitForExit(DWORD timeoutMs, DWORD* exitCode)

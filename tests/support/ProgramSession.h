@@ -37,6 +37,13 @@ public:
     // The visible dialog of the process, or null when none appeared in time.
     HWND WaitForDialog(DWORD timeoutMs = 15000);
 
+    // Starts the program and returns its dialog in front, ready for input;
+    // null (with a test failure) when that does not happen.
+    HWND OpenDialog(const std::wstring& exe = ProgramPath(), const wchar_t* environment = nullptr);
+
+    // Clicks a control of the dialog and waits until the dialog has handled it.
+    void Click(HWND dialog, int id) const;
+
     // True with the exit code once the process ended within the time; pumps
     // this thread's messages meanwhile so windows of the test stay responsive.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
