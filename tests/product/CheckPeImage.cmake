@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.20)
 # Checks the PE headers and imports of the product with objdump:
-#   cmake -DOBJDUMP=<objdump> -DIMAGE=<exe> -DMAX_SIZE=<bytes> -P CheckPeImage.cmake
+#   cmake -DOBJDUMP=<objdump> -DIMAGE=<exe> -DMAX_SIZE=<largest size in bytes> -P CheckPeImage.cmake
 foreach(required OBJDUMP IMAGE MAX_SIZE)
     if(NOT DEFINED ${required})
         message(FATAL_ERROR "${required} is not set")
@@ -41,8 +41,8 @@ foreach(import IN LISTS imports)
 endforeach()
 
 file(SIZE ${IMAGE} size)
-if(size GREATER_EQUAL MAX_SIZE)
-    list(APPEND failures "a size under ${MAX_SIZE} bytes (it has ${size})")
+if(size GREATER MAX_SIZE)
+    list(APPEND failures "a size of at most ${MAX_SIZE} bytes (it has ${size})")
 endif()
 
 if(failures)
