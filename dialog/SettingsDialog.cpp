@@ -6,10 +6,6 @@
 
 namespace {
 
-// Posted by WM_INITDIALOG so that the help engine starts once the dialog is
-// shown; a posted message is handled before any input, so before any help request.
-const UINT kStartHelpEngine = WM_APP + 1;
-
 // Button states map to options as "on exactly when checked".
 bool IsChecked(HWND dialog, int id)
 {
@@ -65,7 +61,7 @@ BOOL OnInitDialog(HWND dialog)
 {
     // Loading the HTML Help control takes about as long as showing the dialog,
     // so it waits until the dialog is on screen.
-    PostMessageW(dialog, kStartHelpEngine, 0, 0);
+    StartHelpEngineWhenShown(dialog);
     LoadTexts(dialog);
 
     const HotkeySettings settings = LoadSettings();
@@ -122,11 +118,11 @@ BOOL OnCommand(HWND dialog, WORD id, WORD notification)
     switch (id) {
     case IDOK:
         OnOk(dialog);
-        CloseHelpEngine();
+        CloseHelpEngine(dialog);
         EndDialog(dialog, IDOK);
         return TRUE;
     case IDCANCEL:  // also Esc and the caption's close button
-        CloseHelpEngine();
+        CloseHelpEngine(dialog);
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     case IDHELP:
@@ -146,9 +142,8 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    case kStartHelpEngine:
-        InitHelpEngine();
-        return TRUE;
+    case WM_TIMER:
+        return OnHelpEngineTimer(dialog, wParam);
     case WM_HELP:
         ShowControlHelp(dialog, reinterpret_cast<const HELPINFO*>(lParam));
         return TRUE;

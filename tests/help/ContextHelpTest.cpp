@@ -32,12 +32,32 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
         EXPECT_EQ(HH_INITIALIZE, record[1].Number("command")) << "the first call initialises";
         EXPECT_EQ("0", record[1].fields.at("caller"));
         EXPECT_EQ("(null)", record[1].fields.at("file"));
+        EXPECT_EQ("1", record[1].Field("dialogVisible")) << "the dialog is on screen before the engine loads";
+        EXPECT_EQ("1", record[1].Field("dialogPainted")) << "and has nothing left to paint";
         const RecordedCall& last = record.back();
         EXPECT_EQ(HH_UNINITIALIZE, last.Number("command")) << "the last call uninitialises";
         EXPECT_EQ(record[1].fields.at("cookie"), last.fields.at("cookie"));
         EXPECT_EQ(1u, CallsWithCommand(record, HH_INITIALIZE).size());
         EXPECT_EQ(1u, CallsWithCommand(record, HH_UNINITIALIZE).size());
     }
+}
+
+TEST_F(ContextHelpTest, F1AsSoonAsTheDialogAppearsFindsTheEngineInitialised)
+{
+    location_.Set(RecorderPath());
+    HelpRun run({}, test::ProgramPath(), HelpRun::Opening::FastF1);
+    ASSERT_TRUE(run.dialog);
+    const auto record = run.EndWith(VK_ESCAPE, 2);
+
+    std::vector<unsigned long> commands;
+    for (const RecordedCall& call : record)
+        if (call.kind == "call")
+            commands.push_back(call.Number("command"));
+    const std::vector<unsigned long> expected = {HH_INITIALIZE, HH_DISPLAY_TEXT_POPUP, HH_UNINITIALIZE};
+    EXPECT_EQ(expected, commands);
+    const auto popups = CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP);
+    ASSERT_EQ(1u, popups.size());
+    EXPECT_EQ(4u, popups[0].Number("idString")) << "the lock box's help";
 }
 
 TEST_F(ContextHelpTest, F1ShowsTheBoxHelpJustBelowTheMousePointer)
@@ -52,7 +72,7 @@ TEST_F(ContextHelpTest, F1ShowsTheBoxHelpJustBelowTheMousePointer)
     const RecordedCall& popup = popups[0];
     EXPECT_EQ(reinterpret_cast<UINT_PTR>(run.dialog), std::stoull(popup.fields.at("caller"), nullptr, 16));
     EXPECT_EQ("(null)", popup.fields.at("file"));
-    EXPECT_EQ(sizeof(HH_POPUP), popup.Number("cbStruct"));
+    EXPECT_EQ(test::kPopupRecordSize, popup.Number("cbStruct")) << "the record of the program's bitness";
     EXPECT_EQ("1", popup.fields.at("hinstIsExe"));
     EXPECT_EQ(6u, popup.Number("idString"));
     EXPECT_EQ("123", popup.fields.at("x"));

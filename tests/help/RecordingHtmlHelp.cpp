@@ -29,6 +29,41 @@ void Record(const char* line)
     CloseHandle(file);
 }
 
+// The settings dialog of this process: a top-level window of the dialog class.
+BOOL CALLBACK FindOwnDialog(HWND window, LPARAM found)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, ARRAYSIZE(className));
+    if (processId != GetCurrentProcessId() || lstrcmpW(className, L"#32770"))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+BOOL CALLBACK NeedsPainting(HWND window, LPARAM pending)
+{
+    if (GetUpdateRect(window, nullptr, FALSE))
+        *reinterpret_cast<bool*>(pending) = true;
+    return TRUE;
+}
+
+// Whether the dialog is on screen, and painted: neither it nor a control of
+// it has a pending update region.
+void DescribeDialog(char* out, size_t size)
+{
+    HWND dialog = nullptr;
+    EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) {
+        snprintf(out, size, " dialog=none");
+        return;
+    }
+    bool pending = GetUpdateRect(dialog, nullptr, FALSE) != FALSE;
+    EnumChildWindows(dialog, NeedsPainting, reinterpret_cast<LPARAM>(&pending));
+    snprintf(out, size, " dialogVisible=%d dialogPainted=%d", IsWindowVisible(dialog) ? 1 : 0, pending ? 0 : 1);
+}
+
 void ToUtf8(LPCWSTR text, char (&out)[512])
 {
     out[0] = '\0';
@@ -50,7 +85,9 @@ extern "C" HWND WINAPI RecordingHtmlHelpW(HWND caller, LPCWSTR file,
                                 file ? fileName : "(null)");
     if (command == HH_INITIALIZE && data) {
         *reinterpret_cast<DWORD*>(data) = kCookie;
-        snprintf(line + prefix, sizeof(line) - prefix, " cookie=%lx", static_cast<unsigned long>(kCookie));
+        const int cookie = snprintf(line + prefix, sizeof(line) - prefix, " cookie=%lx",
+                                    static_cast<unsigned long>(kCookie));
+        DescribeDialog(line + prefix + cookie, sizeof(line) - prefix - cookie);
     } else if (command == HH_UNINITIALIZE) {
         snprintf(line + prefix, sizeof(line) - prefix, " cookie=%llx", static_cast<unsigned long long>(data));
     } else if (command == HH_DISPLAY_TEXT_POPUP && data) {
