@@ -15,6 +15,8 @@ faults=(
     "another key|QuillmereHotkey.admx|s/key=\"Software\\\\Quillmere\\\\HotKey\"/key=\"Software\\\\Quillmere\"/"
     "user policy|QuillmereHotkey.admx|s/class=\"Machine\"/class=\"User\"/"
     "enabled writes 2|QuillmereHotkey.admx|s/(<enabledValue>\s*<decimal value=\")1/\${1}2/"
+    "no 32-bit view when enabled|QuillmereHotkey.admx|s/<enabledList>.*?<\/enabledList>//s"
+    "32-bit view under another name|QuillmereHotkey.admx|s/(<disabledList>\s*<item [^>]*valueName=\")LockFn/\${1}Lock/"
     "presentation missing|QuillmereHotkey.admx|s/(<policy [^>]*)>/\$1 presentation=\"\\\$(presentation.Missing)\">/"
 )
 

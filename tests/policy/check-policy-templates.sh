@@ -4,7 +4,7 @@
 # every $(string.ID) and $(presentation.ID) of the .admx exists in each
 # language, all languages define the same strings, and the policies write the
 # program's key and value names as machine policies with 1 for enabled, 0 for
-# disabled. Needs xmllint (libxml2-utils).
+# disabled, in both registry views (the 32-bit one through the value lists). Needs xmllint (libxml2-utils).
 set -eu
 dir=${1:?usage: $0 POLICY_DIR}
 languages=(en-US ja-JP zh-CN)
@@ -43,6 +43,7 @@ for language in "${languages[@]}"; do
 done
 
 policy='//*[local-name()="policy"]'
+wow64_key='Software\WOW6432Node\Quillmere\HotKey'
 count=$(xmllint --xpath "count($policy)" "$admx")
 [ "$(values "$admx" "$policy/@valueName" | sort | tr '\n' ' ')" = "HidePopup LockFn MakeSounds ShowIcon " ] ||
     fail "$admx: the policies' value names are not exactly LockFn, MakeSounds, ShowIcon, HidePopup"
@@ -55,6 +56,13 @@ for ((i = 1; i <= count; i++)); do
         fail "$admx: $name does not write decimal 1 when enabled"
     [ "$(values "$admx" "$at/*[local-name()=\"disabledValue\"]/*[local-name()=\"decimal\"]/@value")" = 0 ] ||
         fail "$admx: $name does not write decimal 0 when disabled"
+    # The same value where the 32-bit program reads it on 64-bit Windows.
+    for state in enabled:1 disabled:0; do
+        item="$at/*[local-name()=\"${state%:*}List\"]/*[local-name()=\"item\"]"
+        item="$item[@key=\"$wow64_key\" and @valueName=\"$name\"]"
+        [ "$(values "$admx" "$item/*[local-name()=\"value\"]/*[local-name()=\"decimal\"]/@value")" = "${state#*:}" ] ||
+            fail "$admx: $name does not write decimal ${state#*:} under $wow64_key when ${state%:*}"
+    done
 done
 [ "$errors" -eq 0 ] || exit 1
 echo "policy templates: OK ($count policies, ${#languages[@]} languages)"
