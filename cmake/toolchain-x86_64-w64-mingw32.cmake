@@ -1,5 +1,5 @@
 # Cross build of the same sources for x86_64, so that the tests can run them
-# under 64-bit Wine (32-bit code cannot execute on the build machine).
+# under 64-bit Wine on every machine, including those that cannot execute 32-bit code.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(MINGW_TRIPLET x86_64-w64-mingw32)

@@ -44,22 +44,26 @@ private:
     }
 };
 
+struct OwnedWindowSearch {
+    HWND owner, found;
+};
+
+// A callback of the platform's calling convention, which a lambda lacks on i686.
+BOOL CALLBACK FindOwnedWindow(HWND window, LPARAM lParam)
+{
+    OwnedWindowSearch* search = reinterpret_cast<OwnedWindowSearch*>(lParam);
+    if (window != search->owner && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A message box of the process owned by the dialog, or null.
 HWND FindOwnedMessageBox(HWND dialog)
 {
-    struct Search {
-        HWND owner, found;
-    } search = {dialog, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(lParam);
-            if (window != s->owner && GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnedWindowSearch search = {dialog, nullptr};
+    EnumWindows(FindOwnedWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -13,6 +13,9 @@ const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 const LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
 
+// A dialog procedure of the platform's calling convention, which a lambda lacks on i686.
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 class LocalisedDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -32,7 +35,7 @@ protected:
             return -1;
         const HWND probe = CreateDialogIndirectParamW(
             GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes->data()), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+            IgnoreMessages, 0);
         RECT rect = {0, 0, units, 113};
         MapDialogRect(probe, &rect);
         DestroyWindow(probe);

@@ -15,9 +15,12 @@
 #include <utility>
 #include <vector>
 
+#include "Lane.h"
 #include "ProgramSession.h"
 
 namespace test {
+
+static_assert(sizeof(HH_POPUP) == kPopupRecordSize, "the lane's popup record is the platform's");
 
 inline const char kControlLocationKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 
@@ -26,6 +29,11 @@ struct RecordedCall {
     std::string kind;
     std::map<std::string, std::string> fields;
     unsigned long Number(const char* key) const { return std::stoul(fields.at(key), nullptr, 0); }
+    std::string Field(const char* key) const
+    {
+        const auto field = fields.find(key);
+        return field == fields.end() ? "<none>" : field->second;
+    }
     // A text the stand-in wrote as UTF-16 code units in hexadecimal.
     std::wstring Text(const char* key) const
     {
@@ -63,14 +71,14 @@ inline std::vector<RecordedCall> CallsWithCommand(const std::vector<RecordedCall
     return calls;
 }
 
-// Sets the control's registered location for a test and restores the
-// original value afterwards.
+// Sets the control's registered location, in the registry view the program
+// reads, for a test and restores the original value afterwards.
 class RegisteredControlLocation {
 public:
     RegisteredControlLocation()
     {
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlLocationKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key_, nullptr);
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlLocationKey, 0, nullptr, 0,
+                        KEY_ALL_ACCESS | kProgramView, nullptr, &key_, nullptr);
         DWORD size = sizeof(original_);
         hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, &type_, original_, &size) == ERROR_SUCCESS;
         size_ = size;
@@ -148,8 +156,12 @@ using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
 
 class HelpRun {
 public:
+    // Settled: the dialog is idle and in front before the test goes on.
+    // FastF1: F1 on the lock box is sent the moment the dialog is visible.
+    enum class Opening { Settled, FastF1 };
+
     explicit HelpRun(Variables variables = {},
-                     const std::wstring& exe = test::ProgramPath())
+                     const std::wstring& exe = test::ProgramPath(), Opening opening = Opening::Settled)
     {
         wchar_t directory[MAX_PATH];
         wchar_t file[MAX_PATH];
@@ -159,7 +171,10 @@ public:
         DeleteFileW(file);
         variables.emplace_back(L"HOTKEY_HELP_RECORD", record_);
         environment_ = test::EnvironmentWith(variables);
-        dialog = program_.OpenDialog(exe, environment_.c_str());
+        if (opening == Opening::Settled)
+            dialog = program_.OpenDialog(exe, environment_.c_str());
+        else
+            OpenWithFastF1(exe);
     }
     ~HelpRun() { DeleteFileW(record_.c_str()); }
 
@@ -189,6 +204,18 @@ public:
     HWND dialog = nullptr;
 
 private:
+    void OpenWithFastF1(const std::wstring& exe)
+    {
+        ASSERT_TRUE(program_.Start(exe, environment_.c_str()));
+        dialog = program_.WaitForDialog(15000, false);
+        ASSERT_TRUE(dialog);
+        SetForegroundWindow(dialog);
+        // Tab twice from OK, past Cancel, to the lock box; then F1.
+        for (WORD key : {VK_TAB, VK_TAB, VK_F1})
+            test::PressKey(key);
+        program_.Settle();
+    }
+
     test::ProgramSession program_;
     std::wstring record_;
     std::wstring environment_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Lane.h"
+
 namespace test {
 
 std::wstring PathBesideTests(const wchar_t* fileName)
@@ -15,7 +17,10 @@ std::wstring PathBesideTests(const wchar_t* fileName)
     return result + fileName;
 }
 
-std::wstring ProgramPath() { return PathBesideTests(L"HotkeySettings.exe"); }
+std::wstring ProgramPath()
+{
+    return PathBesideTests(kI686Lane ? L"product\\HotkeySettings.exe" : L"HotkeySettings.exe");
+}
 
 std::wstring EnvironmentWith(const std::vector<std::pair<std::wstring, std::wstring>>& variables)
 {
@@ -103,14 +108,14 @@ BOOL CALLBACK FindProcessDialog(HWND window, LPARAM lParam)
 
 }  // namespace
 
-HWND ProgramSession::WaitForDialog(DWORD timeoutMs)
+HWND ProgramSession::WaitForDialog(DWORD timeoutMs, bool settle)
 {
     DialogSearch search = {GetProcessId(process_), nullptr};
     WaitUntil([&] {
         EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr || !IsRunning();
     }, timeoutMs);
-    if (search.found)
+    if (search.found && settle)
         Settle();
     return search.found;
 }

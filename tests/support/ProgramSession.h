@@ -14,7 +14,8 @@ namespace test {
 // Full path of a file in the directory of the running test executable.
 std::wstring PathBesideTests(const wchar_t* fileName);
 
-// The x86_64 build of the program, beside the test executables.
+// The program this lane drives: the x86_64 twin beside the test executables,
+// or the i686 product copied into their "product" folder.
 std::wstring ProgramPath();
 
 // Runs Windows messages of this thread until the condition holds or the time is up.
@@ -34,8 +35,9 @@ public:
 
     bool Start(const std::wstring& exe = ProgramPath(), const wchar_t* environment = nullptr);
 
-    // The visible dialog of the process, or null when none appeared in time.
-    HWND WaitForDialog(DWORD timeoutMs = 15000);
+    // The visible dialog of the process, or null when none appeared in time;
+    // unless told not to, it also waits until the dialog is idle.
+    HWND WaitForDialog(DWORD timeoutMs = 15000, bool settle = true);
 
     // Starts the program and returns its dialog in front, ready for input;
     // null (with a test failure) when that does not happen.

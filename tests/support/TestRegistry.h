@@ -6,27 +6,34 @@
 #include <optional>
 #include <vector>
 
+#include "Lane.h"
+
 namespace test {
 
-extern const wchar_t kSettingsKey[];
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Quillmere\\HotKey";
 
 // Names of the four values, in the order the program loads and saves them.
 extern const wchar_t* const kValueNames[4];
 
-// Removes the settings key with all its values under root.
-void DeleteSettingsKey(HKEY root);
+// Each helper works in the registry view the program under test reads
+// (see Lane.h), unless another view is named.
 
-// Stores raw data of any type under the settings key.
-void SetRawValue(HKEY root, const wchar_t* name, DWORD type, const std::vector<BYTE>& data);
-void SetDword(HKEY root, const wchar_t* name, DWORD value);
+// Removes the settings key with all its values under root.
+void DeleteSettingsKey(HKEY root, REGSAM view = kProgramView);
+
+// Stores raw data of any type under the settings key (or another key).
+void SetRawValue(HKEY root, const wchar_t* name, DWORD type, const std::vector<BYTE>& data,
+                 REGSAM view = kProgramView, const wchar_t* keyName = kSettingsKey);
+void SetDword(HKEY root, const wchar_t* name, DWORD value, REGSAM view = kProgramView,
+              const wchar_t* keyName = kSettingsKey);
 
 // A 4-byte REG_DWORD value, or nothing if it is missing or of another shape.
-std::optional<DWORD> GetDword(HKEY root, const wchar_t* name);
+std::optional<DWORD> GetDword(HKEY root, const wchar_t* name, REGSAM view = kProgramView);
 
 // Number of values under the settings key (0 if the key is missing).
-DWORD CountValues(HKEY root);
+DWORD CountValues(HKEY root, REGSAM view = kProgramView);
 
-// Removes both settings keys before and after each test.
+// Removes the settings keys of both roots, in both views, before and after each test.
 class CleanSettingsKeys {
 public:
     CleanSettingsKeys();
