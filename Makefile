@@ -2,10 +2,11 @@
 #   make run   build, then open the dialog under Wine
 #   make test  build, then run every test under a private X display
 #   make bench measure start-up, memory and size against an empty dialog
+#   make package  the signed (with SIGN_CERT, SIGN_KEY) MSI and ZIP in build/package
 
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: all deps build run test bench screenshots clean
+.PHONY: all deps build package run test bench screenshots clean
 
 all: build
 
@@ -18,7 +19,12 @@ build: deps
 	cmake --preset x86_64
 	cmake --build --preset x86_64 -j2
 
-test: build
+package: deps
+	cmake --preset i686
+	cmake --build --preset i686 -j2 --target packages
+
+# The installer tests install, upgrade and remove the packages.
+test: build package
 	$(XVFB) ctest --preset x86_64
 
 run: build
