@@ -88,6 +88,7 @@ expect_registry_unchanged() { # after STEP
 
 case "${1:-}" in
 packages)
+    [ -f "$MSI" ] && [ -f "$ZIP" ] || { echo "no packages in $PACKAGE_DIR: run make package first"; exit 1; }
     # A throwaway code-signing certificate, and with it the packages of the
     # same sources with the next version number: a genuinely newer program.
     rm -rf "$WORK/cert" "$NEWER" && mkdir -p "$WORK/cert" "$NEWER" || exit 1
