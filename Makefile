@@ -1,6 +1,6 @@
 # The two everyday commands; both set up a fresh machine first.
 #   make run   build, then open the dialog under Wine
-#   make test  build, then run every test under a private X display
+#   make test  build and package, then run every test under a private X display
 #   make bench measure start-up, memory and size against an empty dialog
 #   make package  the signed (with SIGN_CERT, SIGN_KEY) MSI and ZIP in build/package
 
