@@ -91,6 +91,7 @@ packages)
     [ -f "$MSI" ] && [ -f "$ZIP" ] || { echo "no packages in $PACKAGE_DIR: run make package first"; exit 1; }
     # A throwaway code-signing certificate, and with it the packages of the
     # same sources with the next version number: a genuinely newer program.
+    # The certificate is named by its file, the key given as PEM text.
     rm -rf "$WORK/cert" "$NEWER" && mkdir -p "$WORK/cert" "$NEWER" || exit 1
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quillmere test signer" \
         -addext extendedKeyUsage=codeSigning -keyout "$KEY" -out "$CERT" 2>/dev/null || exit 1
@@ -98,7 +99,7 @@ packages)
     sed -i "s/^\(project([^ ]* VERSION \)[0-9.]*/\1$NEWER_VERSION/" "$NEWER/CMakeLists.txt"
     grep -q "VERSION $NEWER_VERSION " "$NEWER/CMakeLists.txt" || { echo "could not set the version"; exit 1; }
     (cd "$NEWER" && cmake --preset i686 &&
-        env -u SIGN_TIMESTAMP_URL SIGN_CERT="$CERT" SIGN_KEY="$KEY" \
+        env -u SIGN_TIMESTAMP_URL SIGN_CERT="$CERT" SIGN_KEY="$(cat "$KEY")" \
             cmake --build --preset i686 -j2 --target packages) \
         >"$WORK/newer-build.log" 2>&1 || { cat "$WORK/newer-build.log"; exit 1; }
     [ -f "$NEWER_MSI" ] || { echo "no $NEWER_MSI"; exit 1; }
