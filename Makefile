@@ -1,11 +1,12 @@
 # The two everyday commands; both set up a fresh machine first.
 #   make run   build, then open the dialog under Wine
-#   make test  build, then run every test under a private X display
+#   make test  build and package, then run every test under a private X display
 #   make bench measure start-up, memory and size against an empty dialog
+#   make package  the signed (with SIGN_CERT, SIGN_KEY) MSI and ZIP in build/package
 
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: all deps build run test bench screenshots clean
+.PHONY: all deps build package run test bench screenshots clean
 
 all: build
 
@@ -20,8 +21,13 @@ build: deps
 	cmake --preset x86_64
 	cmake --build --preset x86_64 -j2
 
-# Both lanes in one run; then whether the i686 lane ran on this machine.
-test: build
+package: deps
+	cmake --preset i686
+	cmake --build --preset i686 -j2 --target packages
+
+# Both lanes in one run, the installer tests (which install, upgrade and remove
+# the packages) included; then whether the i686 lane ran on this machine.
+test: build package
 	$(XVFB) ctest --preset x86_64; status=$$?; scripts/i686-lane-verdict; exit $$status
 
 run: build
