@@ -28,7 +28,9 @@ const int kCheckBoxes[] = {1075, 1076, 1077, 1078};
 
 // A text of the fixed templates that is known not to fit its control at a
 // DPI, with the overflow measured in pixels. The controls keep their size;
-// this list says which texts a user sees cut off. Empty while all fit.
+// this list says which texts a user sees cut off, and by how much. Any other
+// text must fit, and a listed one must overflow by exactly its amount, so a
+// change of text, font or layout shows here.
 struct KnownOverflow {
     LANGID language;
     UINT dpi;
@@ -78,7 +80,9 @@ private:
 // this one is made as the dialog manager makes a template's font (the point
 // size converted at the DPI, the template's face, weight and italic), and
 // LaysOutInDialogUnitsOfItsFontAtTheDpi proves that it is the same: its
-// dialog base units give the dialog's exact size in pixels.
+// dialog base units give the dialog's exact size in pixels. Characters the
+// face lacks (Tahoma has no Japanese) come from a linked or substituted font
+// in this process as in the program's.
 class DialogFont {
 public:
     DialogFont(const test::DialogTemplate& dialog, UINT dpi)
