@@ -1,6 +1,8 @@
 // The i686 product, opened as an image file: its compiled resources.
 #include <gtest/gtest.h>
 
+#include <msxml2.h>
+
 #include <algorithm>
 
 #include "support/ProgramSession.h"
@@ -247,22 +249,140 @@ TEST_F(ProductImageTest, IconGroupHasNineImagesOfThreeSizesAndDepths)
                 << size << " pixels at " << bits << " bits";
 }
 
-TEST_F(ProductImageTest, ManifestAsksForCommonControls6AndOrdinaryRights)
+// A manifest parsed by the platform's XML parser (MSXML 6), queried with XPath
+// in which each prefix stands for one of the namespaces manifests use, so that
+// an element is found only under its parents and in its namespace.
+class ManifestDocument {
+public:
+    explicit ManifestDocument(const std::vector<BYTE>& utf8)
+    {
+        initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        CLSID clsid;
+        // IXMLDOMDocument2, declared by msxml2.h but in no import library.
+        const IID documentInterface = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+        if (FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, documentInterface,
+                                    reinterpret_cast<void**>(&document_))))
+            return;
+        std::wstring text(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(utf8.data()),
+                                              static_cast<int>(utf8.size()), nullptr, 0), L'\0');
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(utf8.data()),
+                            static_cast<int>(utf8.size()), &text[0], static_cast<int>(text.size()));
+        VARIANT_BOOL parsed = VARIANT_FALSE;
+        const BSTR source = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        document_->put_async(VARIANT_FALSE);
+        loaded_ = SUCCEEDED(document_->loadXML(source, &parsed)) && parsed == VARIANT_TRUE &&
+                  SetProperty(L"SelectionLanguage", L"XPath") &&
+                  SetProperty(L"SelectionNamespaces",
+                              L"xmlns:asm='urn:schemas-microsoft-com:asm.v1' "
+                              L"xmlns:asm3='urn:schemas-microsoft-com:asm.v3' "
+                              L"xmlns:ws2005='http://schemas.microsoft.com/SMI/2005/WindowsSettings' "
+                              L"xmlns:ws2016='http://schemas.microsoft.com/SMI/2016/WindowsSettings' "
+                              L"xmlns:compat='urn:schemas-microsoft-com:compatibility.v1'");
+        SysFreeString(source);
+    }
+    ~ManifestDocument()
+    {
+        if (document_)
+            document_->Release();
+        if (initialised_)
+            CoUninitialize();
+    }
+    ManifestDocument(const ManifestDocument&) = delete;
+    ManifestDocument& operator=(const ManifestDocument&) = delete;
+
+    bool Loaded() const { return loaded_; }
+
+    // Texts (attribute values) of every node the path selects, in document order.
+    std::vector<std::wstring> Select(const wchar_t* path) const
+    {
+        std::vector<std::wstring> texts;
+        IXMLDOMNodeList* nodes = nullptr;
+        const BSTR query = SysAllocString(path);
+        if (SUCCEEDED(document_->selectNodes(query, &nodes)) && nodes) {
+            long count = 0;
+            nodes->get_length(&count);
+            for (long i = 0; i < count; ++i) {
+                IXMLDOMNode* node = nullptr;
+                BSTR text = nullptr;
+                if (SUCCEEDED(nodes->get_item(i, &node)) && node && SUCCEEDED(node->get_text(&text)))
+                    texts.emplace_back(text ? text : L"");
+                SysFreeString(text);
+                if (node)
+                    node->Release();
+            }
+            nodes->Release();
+        }
+        SysFreeString(query);
+        return texts;
+    }
+
+private:
+    bool SetProperty(const wchar_t* name, const wchar_t* value)
+    {
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = VT_BSTR;
+        variant.bstrVal = SysAllocString(value);
+        const BSTR property = SysAllocString(name);
+        const bool set = SUCCEEDED(document_->setProperty(property, variant));
+        SysFreeString(property);
+        VariantClear(&variant);
+        return set;
+    }
+
+    bool initialised_ = false;
+    bool loaded_ = false;
+    IXMLDOMDocument2* document_ = nullptr;
+};
+
+TEST_F(ProductImageTest, ManifestDeclaresItsIdentityControlsRightsDpiAwarenessAndSystems)
 {
     const auto languages = product_.Languages(RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_EQ(1u, languages.size());
     const auto manifest = product_.Find(RT_MANIFEST, MAKEINTRESOURCEW(1), languages[0]);
     ASSERT_TRUE(manifest);
-    const std::string text(manifest->begin(), manifest->end());
-    for (const char* expected : {
-             "<assemblyIdentity type=\"win32\" name=\"Quillmere.HotkeySettings\" version=\"1.0.0.0\" "
-             "processorArchitecture=\"X86\"/>",
-             "<description>Hotkey Settings</description>",
-             "<assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
-             "version=\"6.0.0.0\" processorArchitecture=\"X86\" publicKeyToken=\"6595b64144ccf1df\" "
-             "language=\"*\"/>",
-             "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"})
-        EXPECT_NE(std::string::npos, text.find(expected)) << expected;
+    const ManifestDocument document(*manifest);
+    ASSERT_TRUE(document.Loaded()) << "well-formed UTF-8 XML";
+
+    // Each path selects exactly one node, with this text.
+    const std::pair<const wchar_t*, const wchar_t*> values[] = {
+        {L"/asm:assembly/@manifestVersion", L"1.0"},
+        {L"/asm:assembly/asm:assemblyIdentity/@type", L"win32"},
+        {L"/asm:assembly/asm:assemblyIdentity/@name", L"Quillmere.HotkeySettings"},
+        {L"/asm:assembly/asm:assemblyIdentity/@version", L"1.0.0.0"},
+        {L"/asm:assembly/asm:assemblyIdentity/@processorArchitecture", L"X86"},
+        {L"/asm:assembly/asm:description", L"Hotkey Settings"},
+        // Common controls 6, for visual styles.
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@type", L"win32"},
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@name",
+         L"Microsoft.Windows.Common-Controls"},
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@version", L"6.0.0.0"},
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@processorArchitecture", L"X86"},
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@publicKeyToken",
+         L"6595b64144ccf1df"},
+        {L"/asm:assembly/asm:dependency/asm:dependentAssembly/asm:assemblyIdentity/@language", L"*"},
+        // The rights of the user who starts it.
+        {L"/asm:assembly/asm3:trustInfo/asm3:security/asm3:requestedPrivileges/asm3:requestedExecutionLevel/@level",
+         L"asInvoker"},
+        {L"/asm:assembly/asm3:trustInfo/asm3:security/asm3:requestedPrivileges/asm3:requestedExecutionLevel/@uiAccess",
+         L"false"},
+        // Per-monitor awareness, version 2 where the platform has it; before
+        // Windows 10 1607 the older element: per monitor on 8.1, system on 7.
+        {L"/asm:assembly/asm3:application/asm3:windowsSettings/ws2016:dpiAwareness", L"PerMonitorV2, PerMonitor"},
+        {L"/asm:assembly/asm3:application/asm3:windowsSettings/ws2005:dpiAware", L"true/pm"},
+    };
+    for (const auto& value : values)
+        EXPECT_EQ(std::vector<std::wstring>{value.second}, document.Select(value.first)) << value.first;
+
+    // Windows 7, 8, 8.1 and 10/11, in this order.
+    EXPECT_EQ((std::vector<std::wstring>{L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                                         L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                                         L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                                         L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}),
+              document.Select(L"/asm:assembly/compat:compatibility/compat:application/compat:supportedOS/@Id"));
+    EXPECT_EQ(1u, document.Select(L"/asm:assembly/asm3:application").size());
+    EXPECT_EQ(1u, document.Select(L"/asm:assembly/compat:compatibility").size());
 }
 
 TEST_F(ProductImageTest, VersionBlockHasItsFixedAndStringFields)
