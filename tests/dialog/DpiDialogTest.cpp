@@ -19,9 +19,9 @@
 
 namespace {
 
-const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-const LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+using test::kChinese;
+using test::kEnglish;
+using test::kJapanese;
 
 const int kGroupBox = 1000;
 const int kCheckBoxes[] = {1075, 1076, 1077, 1078};
@@ -138,9 +138,7 @@ class DpiDialogTest : public ::testing::TestWithParam<UINT> {
 protected:
     void SetUp() override
     {
-        language_ = GetUserDefaultUILanguage();
-        ASSERT_TRUE(language_ == kEnglish || language_ == kJapanese || language_ == kChinese)
-            << "run under LANG=C.UTF-8, ja_JP.UTF-8 or zh_CN.UTF-8, not " << std::hex << language_;
+        ASSERT_TRUE(test::RunsInAProgramLanguage(&language_));
         const auto dialog = program_.Dialog(159, language_);
         ASSERT_TRUE(dialog) << "no template in this language";
         template_ = *dialog;

@@ -9,9 +9,9 @@
 
 namespace {
 
-const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-const LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+using test::kChinese;
+using test::kEnglish;
+using test::kJapanese;
 
 // A dialog procedure of the platform's calling convention, which a lambda lacks on i686.
 INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
@@ -20,9 +20,7 @@ class LocalisedDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        language_ = GetUserDefaultUILanguage();
-        ASSERT_TRUE(language_ == kEnglish || language_ == kJapanese || language_ == kChinese)
-            << "run under LANG=C.UTF-8, ja_JP.UTF-8 or zh_CN.UTF-8, not " << std::hex << language_;
+        ASSERT_TRUE(test::RunsInAProgramLanguage(&language_));
         test::SetDword(HKEY_CURRENT_USER, L"LockFn", 1);  // all boxes enabled
     }
 

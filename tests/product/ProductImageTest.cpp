@@ -10,9 +10,9 @@
 
 namespace {
 
-const LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-const LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-const LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+using test::kChinese;
+using test::kEnglish;
+using test::kJapanese;
 const LANGID kLanguages[] = {kEnglish, kJapanese, kChinese};
 
 struct ExpectedControl {

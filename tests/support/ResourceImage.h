@@ -4,11 +4,29 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace test {
+
+// The program's three user interface languages.
+inline constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+inline constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+inline constexpr LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+
+// The user interface language of this test run (CTest sets LANG per run), or
+// a test failure when it is none of the program's three.
+inline ::testing::AssertionResult RunsInAProgramLanguage(LANGID* language)
+{
+    *language = GetUserDefaultUILanguage();
+    if (*language == kEnglish || *language == kJapanese || *language == kChinese)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "run under LANG=C.UTF-8, ja_JP.UTF-8 or zh_CN.UTF-8, not "
+                                         << std::hex << *language;
+}
 
 struct DialogControl {
     DWORD style;
