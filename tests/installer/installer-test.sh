@@ -238,7 +238,7 @@ install)
 
 start)
     # The installed program, started from the shortcut's target, shows its dialog.
-    why=$("$SOURCE_DIR/cmake/probe-i686" "$WINEPREFIX") || { echo "$why"; exit 77; }
+    why=$("$SOURCE_DIR/scripts/i686-lane") || { echo "skipped: $why"; exit 77; }
     shortcut=$COMMON_SHORTCUT; [ -f "$shortcut" ] || shortcut=$USER_SHORTCUT
     target=$(lnkinfo "$shortcut" | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p' | tr -d '\r')
     expect "shortcut target" "$target" 'C:\Program Files (x86)\Quillmere\Hotkey Settings\HotkeySettings.exe'
