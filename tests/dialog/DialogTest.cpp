@@ -261,7 +261,7 @@ TEST_F(DialogTest, SecondStartEndsAtOnceAndLeavesTheFirstDialogAlone)
     test::ProgramSession second;
     ASSERT_TRUE(second.Start());
     DWORD code = 0xDEAD;
-    ASSERT_TRUE(second.WaitForExit(5000, &code));
+    ASSERT_TRUE(second.WaitForExit(15000, &code)) << "the second copy kept running";
     EXPECT_EQ(0u, code);
     EXPECT_EQ(nullptr, second.WaitForDialog(0)) << "the second copy shows no window";
 

@@ -42,9 +42,11 @@ expect() { # expect WHAT ACTUAL EXPECTED
 finish() { [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }; }
 
 # Wine programs run with their output in a file: helper processes that Wine
-# starts must not hold a pipe of this script open.
+# starts must not hold a pipe of this script open. The file is made anew for
+# every program, so a helper that kept an earlier one open never writes into
+# a later program's output.
 OUT="$WORK/wine.out"
-w() { wine "$@" </dev/null >"$OUT" 2>&1; }
+w() { rm -f "$OUT"; wine "$@" </dev/null >"$OUT" 2>&1; }
 msiexec() { w msiexec "$@"; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 
@@ -72,16 +74,24 @@ HKCU 64 MakeSounds 0
 HKLM 32 HidePopup 1
 HKLM 32 ShowIcon 1
 HKLM 64 LockFn 0"
+# Each root and view holds some of the values above, so a query that fails or
+# lists no value is a failed read, never a snapshot to compare.
 registry_snapshot() {
     local root view
     for root_view in "HKCU 64" "HKLM 32" "HKLM 64"; do
         read -r root view <<<"$root_view"
-        w reg query "$root\\Software\\Quillmere\\HotKey" /reg:"$view"
+        if ! w reg query "$root\\Software\\Quillmere\\HotKey" /reg:"$view" || ! grep -q REG_ "$OUT"; then
+            echo "could not read $root\\Software\\Quillmere\\HotKey (/reg:$view): $(tr -d '\r' <"$OUT")"
+            return 1
+        fi
         echo "[$root_view]"; tr -d '\r' <"$OUT"
     done
 }
 expect_registry_unchanged() { # after STEP
-    registry_snapshot >"$WORK/registry.now"
+    if ! registry_snapshot >"$WORK/registry.now"; then
+        fail "after $1: $(cat "$WORK/registry.now")"
+        return
+    fi
     diff "$WORK/registry.before" "$WORK/registry.now" >/dev/null ||
         fail "values under Software\\Quillmere\\HotKey changed by $1: $(diff "$WORK/registry.before" "$WORK/registry.now")"
 }
@@ -107,16 +117,10 @@ packages)
 
 prefix-setup)
     # No virtual desktop: the dialog is then an X window of its own.
-    wineserver -k 2>/dev/null
-    rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" || exit 1
-    wineboot -i </dev/null >"$WORK/prefix-setup.log" 2>&1 || exit 1
-    # One wineserver for all the steps, instead of one per Wine command.
-    wineserver -k
-    wineserver -p </dev/null >>"$WORK/prefix-setup.log" 2>&1
+    exec "$SOURCE_DIR/cmake/wine-prefix" setup "$WINEPREFIX" no-desktop
     ;;
 prefix-cleanup)
-    wineserver -k 2>/dev/null
-    exit 0
+    exec "$SOURCE_DIR/cmake/wine-prefix" cleanup "$WINEPREFIX"
     ;;
 
 tables)
@@ -213,7 +217,15 @@ install)
         w reg add "$root\\Software\\Quillmere\\HotKey" /v "$name" /t REG_DWORD /d "$data" /f /reg:"$view" ||
             { echo "could not set $root $name"; exit 1; }
     done <<<"$REGISTRY_VALUES"
-    registry_snapshot >"$WORK/registry.before"
+    registry_snapshot >"$WORK/registry.before" || { cat "$WORK/registry.before"; exit 1; }
+    # The snapshot that later ones are compared with holds what was just set.
+    while read -r root view name data; do
+        awk -v section="[$root $view]" -v name="$name" -v data="0x$data" '
+            /^\[/ { inside = ($0 == section) }
+            inside && $1 == name && $3 == data { found = 1 }
+            END { exit !found }' "$WORK/registry.before" ||
+            { echo "$root $name, just set, is not in the snapshot: $(cat "$WORK/registry.before")"; exit 1; }
+    done <<<"$REGISTRY_VALUES"
 
     msiexec /i "$(winpath "$MSI")" /qn
     expect "msiexec /i exit code" "$?" 0

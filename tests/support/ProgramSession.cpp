@@ -78,8 +78,10 @@ bool ProgramSession::Start(const std::wstring& exe, const wchar_t* environment)
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
                         environment ? CREATE_UNICODE_ENVIRONMENT : 0,
-                        const_cast<wchar_t*>(environment), nullptr, &startup, &info))
+                        const_cast<wchar_t*>(environment), nullptr, &startup, &info)) {
+        ADD_FAILURE() << "CreateProcessW failed with error " << GetLastError();
         return false;
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     return true;
