@@ -31,7 +31,7 @@ RESULTS := $(CURDIR)/build/x86_64/test-results.xml
 test: build package
 	rm -f $(RESULTS)
 	$(XVFB) ctest --preset x86_64 --output-junit $(RESULTS); status=$$?; \
-	scripts/i686-lane-verdict $(RESULTS); exit $$status
+	scripts/i686-lane-verdict build/x86_64 $(RESULTS); exit $$status
 
 run: build
 	scripts/run-dialog
