@@ -25,6 +25,7 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
         SCOPED_TRACE(ending.second);
         HelpRun run;
         ASSERT_TRUE(run.dialog);
+        EXPECT_TRUE(run.WaitForEngineStart());
         const auto record = run.EndWith(ending.first, ending.second);
 
         ASSERT_GE(record.size(), 3u);
@@ -81,6 +82,8 @@ TEST_F(ContextHelpTest, EngineKeepsItsOrderInTheMomentsBeforeTheDialogAppears)
         ASSERT_TRUE(hook.Installed());
         HelpRun run({{L"HOTKEY_EARLY_MOMENT", c.moment}}, test::ProgramPath(),
                     c.appears ? HelpRun::Opening::Settled : HelpRun::Opening::Unwatched);
+        if (c.appears)
+            EXPECT_TRUE(run.WaitForEngineStart()) << "the engine starts while the dialog is open";
         const auto record = c.appears ? run.EndWith(VK_ESCAPE, 2) : run.End(2);
 
         ASSERT_FALSE(record.empty());

@@ -222,6 +222,15 @@ public:
 
     bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
 
+    // Waits until the record shows the engine initialised. The dialog starts it
+    // some ticks after it appears, and input such as a key that closes the
+    // dialog is handled before timer messages.
+    bool WaitForEngineStart(DWORD timeoutMs = 10000) const
+    {
+        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); },
+                               timeoutMs);
+    }
+
     std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)
     {
         test::PressKey(key);
