@@ -25,6 +25,7 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
         SCOPED_TRACE(ending.second);
         HelpRun run;
         ASSERT_TRUE(run.dialog);
+        EXPECT_TRUE(run.WaitForEngineStart());
         const auto record = run.EndWith(ending.first, ending.second);
 
         ASSERT_GE(record.size(), 3u);
@@ -42,22 +43,61 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
     }
 }
 
-TEST_F(ContextHelpTest, F1AsSoonAsTheDialogAppearsFindsTheEngineInitialised)
+// The engine's commands in the order the program made them.
+std::vector<unsigned long> Commands(const std::vector<RecordedCall>& record)
 {
-    location_.Set(RecorderPath());
-    HelpRun run({}, test::ProgramPath(), HelpRun::Opening::FastF1);
-    ASSERT_TRUE(run.dialog);
-    const auto record = run.EndWith(VK_ESCAPE, 2);
-
     std::vector<unsigned long> commands;
     for (const RecordedCall& call : record)
         if (call.kind == "call")
             commands.push_back(call.Number("command"));
-    const std::vector<unsigned long> expected = {HH_INITIALIZE, HH_DISPLAY_TEXT_POPUP, HH_UNINITIALIZE};
-    EXPECT_EQ(expected, commands);
-    const auto popups = CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP);
-    ASSERT_EQ(1u, popups.size());
-    EXPECT_EQ(4u, popups[0].Number("idString")) << "the lock box's help";
+    return commands;
+}
+
+// The moments between WM_INITDIALOG and the dialog's first appearance, which
+// input from this process always comes too late for, brought about inside the
+// program by the early-moment hook.
+TEST_F(ContextHelpTest, EngineKeepsItsOrderInTheMomentsBeforeTheDialogAppears)
+{
+    struct MomentCase {
+        const wchar_t* moment;
+        bool appears;  // whether the dialog is shown at all
+        std::vector<unsigned long> commands;
+        std::map<std::string, std::string> atInitialise;  // fields of the HH_INITIALIZE line
+    };
+    const MomentCase cases[] = {
+        // A help request before the first tick starts the engine first, though
+        // the dialog is still hidden.
+        {L"help", true, {HH_INITIALIZE, HH_DISPLAY_TEXT_POPUP, HH_UNINITIALIZE}, {{"dialogVisible", "0"}}},
+        // Cancelled before it was shown: the engine was never started, so it is
+        // not uninitialised either.
+        {L"cancel", false, {}, {}},
+        // A tick due before the dialog is shown leaves the engine for a later
+        // tick, once the dialog is shown and painted.
+        {L"hold", true, {HH_INITIALIZE, HH_UNINITIALIZE}, {{"dialogVisible", "1"}, {"dialogPainted", "1"}}},
+    };
+    location_.Set(RecorderPath());
+    for (const MomentCase& c : cases) {
+        SCOPED_TRACE(Narrow(c.moment));
+        EarlyMomentHook hook;
+        ASSERT_TRUE(hook.Installed());
+        HelpRun run({{L"HOTKEY_EARLY_MOMENT", c.moment}}, test::ProgramPath(),
+                    c.appears ? HelpRun::Opening::Settled : HelpRun::Opening::Unwatched);
+        if (c.appears)
+            EXPECT_TRUE(run.WaitForEngineStart()) << "the engine starts while the dialog is open";
+        const auto record = c.appears ? run.EndWith(VK_ESCAPE, 2) : run.End(2);
+
+        ASSERT_FALSE(record.empty());
+        const RecordedCall& moment = record[0];
+        ASSERT_EQ("moment", moment.kind) << "the hook acted in the program before any engine call";
+        EXPECT_EQ("1", moment.Field("done"));
+        EXPECT_EQ("0", moment.Field("dialogVisible")) << "the moment came before the dialog was shown";
+        EXPECT_EQ(c.commands, Commands(record));
+        const auto initialisations = CallsWithCommand(record, HH_INITIALIZE);
+        for (const auto& field : c.atInitialise) {
+            ASSERT_FALSE(initialisations.empty());
+            EXPECT_EQ(field.second, initialisations[0].Field(field.first.c_str())) << field.first;
+        }
+    }
 }
 
 TEST_F(ContextHelpTest, F1ShowsTheBoxHelpJustBelowTheMousePointer)

@@ -8,26 +8,12 @@
 
 #include <cstdio>
 
+#include "RecordFile.h"
+
 namespace {
 
 // The cookie handed out at initialisation, to be handed back when closing.
 const DWORD kCookie = 0x5EED1234;
-
-void Record(const char* line)
-{
-    char path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA("HOTKEY_HELP_RECORD", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, line, lstrlenA(line), &written, nullptr);
-    WriteFile(file, "\n", 1, &written, nullptr);
-    CloseHandle(file);
-}
 
 // The settings dialog of this process: a top-level window of the dialog class.
 BOOL CALLBACK FindOwnDialog(HWND window, LPARAM found)

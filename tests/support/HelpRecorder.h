@@ -150,6 +150,36 @@ inline bool HasModule(HANDLE process, const wchar_t* fileName)
     return false;
 }
 
+// Installs, for the life of the object, the early-moment hook: a global hook
+// whose DLL the platform loads into the program's process, where it acts on
+// the moment named by HOTKEY_EARLY_MOMENT in the program's environment.
+class EarlyMomentHook {
+public:
+    EarlyMomentHook()
+    {
+        module_ = LoadLibraryW(test::PathBesideTests(L"early-moment-hook.dll").c_str());
+        const auto procedure = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "EarlyMomentHook")));
+        if (procedure)
+            hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, procedure, module_, 0);
+    }
+    ~EarlyMomentHook()
+    {
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+        if (module_)
+            FreeLibrary(module_);
+    }
+    EarlyMomentHook(const EarlyMomentHook&) = delete;
+    EarlyMomentHook& operator=(const EarlyMomentHook&) = delete;
+
+    bool Installed() const { return hook_ != nullptr; }
+
+private:
+    HMODULE module_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
+
 // One run of the program with the stand-in's record file (and any other
 // variables) in its environment.
 using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -157,8 +187,8 @@ using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
 class HelpRun {
 public:
     // Settled: the dialog is idle and in front before the test goes on.
-    // FastF1: F1 on the lock box is sent the moment the dialog is visible.
-    enum class Opening { Settled, FastF1 };
+    // Unwatched: the program is started and left alone; it may end by itself.
+    enum class Opening { Settled, Unwatched };
 
     explicit HelpRun(Variables variables = {},
                      const std::wstring& exe = test::ProgramPath(), Opening opening = Opening::Settled)
@@ -174,7 +204,7 @@ public:
         if (opening == Opening::Settled)
             dialog = program_.OpenDialog(exe, environment_.c_str());
         else
-            OpenWithFastF1(exe);
+            EXPECT_TRUE(program_.Start(exe, environment_.c_str()));
     }
     ~HelpRun() { DeleteFileW(record_.c_str()); }
 
@@ -192,9 +222,24 @@ public:
 
     bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
 
+    // Waits until the record shows the engine initialised. The dialog starts it
+    // some ticks after it appears, and input such as a key that closes the
+    // dialog is handled before timer messages.
+    bool WaitForEngineStart(DWORD timeoutMs = 10000) const
+    {
+        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); },
+                               timeoutMs);
+    }
+
     std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)
     {
         test::PressKey(key);
+        return End(expectedExitCode);
+    }
+
+    // Waits for the program to end by itself; its record.
+    std::vector<RecordedCall> End(DWORD expectedExitCode)
+    {
         DWORD code = 0;
         EXPECT_TRUE(program_.WaitForExit(10000, &code));
         EXPECT_EQ(expectedExitCode, code);
@@ -204,18 +249,6 @@ public:
     HWND dialog = nullptr;
 
 private:
-    void OpenWithFastF1(const std::wstring& exe)
-    {
-        ASSERT_TRUE(program_.Start(exe, environment_.c_str()));
-        dialog = program_.WaitForDialog(15000, false);
-        ASSERT_TRUE(dialog);
-        SetForegroundWindow(dialog);
-        // Tab twice from OK, past Cancel, to the lock box; then F1.
-        for (WORD key : {VK_TAB, VK_TAB, VK_F1})
-            test::PressKey(key);
-        program_.Settle();
-    }
-
     test::ProgramSession program_;
     std::wstring record_;
     std::wstring environment_;

@@ -110,14 +110,14 @@ BOOL CALLBACK FindProcessDialog(HWND window, LPARAM lParam)
 
 }  // namespace
 
-HWND ProgramSession::WaitForDialog(DWORD timeoutMs, bool settle)
+HWND ProgramSession::WaitForDialog(DWORD timeoutMs)
 {
     DialogSearch search = {GetProcessId(process_), nullptr};
     WaitUntil([&] {
         EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr || !IsRunning();
     }, timeoutMs);
-    if (search.found && settle)
+    if (search.found)
         Settle();
     return search.found;
 }

@@ -35,9 +35,8 @@ public:
 
     bool Start(const std::wstring& exe = ProgramPath(), const wchar_t* environment = nullptr);
 
-    // The visible dialog of the process, or null when none appeared in time;
-    // unless told not to, it also waits until the dialog is idle.
-    HWND WaitForDialog(DWORD timeoutMs = 15000, bool settle = true);
+    // The visible dialog of the process, once idle, or null when none appeared in time.
+    HWND WaitForDialog(DWORD timeoutMs = 15000);
 
     // Starts the program and returns its dialog in front, ready for input;
     // null (with a test failure) when that does not happen.
