@@ -2,9 +2,11 @@
 # Checks the packages of `make package` and installs, upgrades and removes the
 # MSI silently under Wine, in a prefix of its own (WORK/prefix).
 # Usage: installer-test.sh STEP, with STEP one of
-#   packages        build a newer, signed package from a copy of the sources
+#   packages        build the packages again from a copy of the sources, as
+#                   they are and signed, then a newer, signed package
 #   prefix-setup    create the Wine prefix; prefix-cleanup shuts it down
 #   tables zip signing                 the packages as files
+#   reproducible verify                the same bytes again; scripts/verify-package
 #   install start upgrade uninstall    the MSI under Wine, in this order
 # Environment (set by CMake): SOURCE_DIR, PACKAGE_DIR, PRODUCT_EXE, VERSION, WORK.
 set -u
@@ -19,7 +21,13 @@ NEWER_VERSION="$major.$minor.$((build + 1)).$tweak"
 MSI="$PACKAGE_DIR/HotkeySettings-$VERSION-x86.msi"
 ZIP="$PACKAGE_DIR/HotkeySettings-$VERSION-x86.zip"
 PACKAGED_PROGRAM="${PRODUCT_EXE%/bin/HotkeySettings.exe}/installer/stage/HotkeySettings.exe"
+# The copy of the sources, built first at this version, as make package did
+# (kept in AGAIN) and signed (kept in SIGNED), then at the newer version.
 NEWER="$WORK/newer"
+AGAIN="$WORK/again"
+SIGNED="$WORK/signed"
+PACKAGE_ENV="${PRODUCT_EXE%/bin/HotkeySettings.exe}/installer/package.env"
+BUILD_TIME=$(sh "$SOURCE_DIR/scripts/build-time") || exit 1
 NEWER_MSI="$NEWER/build/package/HotkeySettings-$NEWER_VERSION-x86.msi"
 NEWER_PROGRAM="$NEWER/build/i686/installer/stage/HotkeySettings.exe"
 CERT="$WORK/cert/cert.pem"
@@ -99,19 +107,39 @@ expect_registry_unchanged() { # after STEP
 case "${1:-}" in
 packages)
     [ -f "$MSI" ] && [ -f "$ZIP" ] || { echo "no packages in $PACKAGE_DIR: run make package first"; exit 1; }
-    # A throwaway code-signing certificate, and with it the packages of the
-    # same sources with the next version number: a genuinely newer program.
-    # The certificate is named by its file, the key given as PEM text.
-    rm -rf "$WORK/cert" "$NEWER" && mkdir -p "$WORK/cert" "$NEWER" || exit 1
+    # A throwaway code-signing certificate, named by its file, the key given
+    # as PEM text.
+    rm -rf "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" && mkdir -p "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" || exit 1
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quillmere test signer" \
         -addext extendedKeyUsage=codeSigning -keyout "$KEY" -out "$CERT" 2>/dev/null || exit 1
-    tar -C "$SOURCE_DIR" --exclude=./build --exclude=./.git -cf - . | tar -C "$NEWER" -xf - || exit 1
+    signed=(SIGN_CERT="$CERT" SIGN_KEY="$(cat "$KEY")")
+    # The copy is built in another directory, from files of other times and
+    # permissions (another umask), a few seconds after make package at least,
+    # with the same build time (it has no git history of its own).
+    if [ "$(umask)" = 0077 ]; then umask 022; else umask 077; fi
+    tar -C "$SOURCE_DIR" --exclude=./build --exclude=./.git -cf - . |
+        tar -C "$NEWER" --no-same-permissions --touch -xf - || exit 1
+    pause=$(($(stat -c %Y "$MSI") + 5 - $(date +%s)))
+    [ "$pause" -le 0 ] || sleep "$pause"
+    rm -f "$WORK/newer-build.log"
+    build_copy() { # build_copy [NAME=VALUE...]: the copy's packages, with these variables set
+        (cd "$NEWER" && export SOURCE_DATE_EPOCH="$BUILD_TIME" && cmake --preset i686 &&
+            env "$@" cmake --build --preset i686 -j2 --target packages) \
+            >>"$WORK/newer-build.log" 2>&1 || { cat "$WORK/newer-build.log"; exit 1; }
+    }
+    # 1. At this version, signed or not as make package was (the same environment).
+    build_copy
+    cp "$NEWER/build/package/"* "$AGAIN/" &&
+        cp "$NEWER/build/i686/bin/HotkeySettings.exe" "$AGAIN/program.exe" &&
+        cp "$NEWER/build/i686/installer/stage/HotkeySettings.exe" "$AGAIN/packaged.exe" || exit 1
+    # 2. At this version, signed with the throwaway certificate.
+    build_copy -u SIGN_TIMESTAMP_URL -u SIGN_TIME "${signed[@]}"
+    cp "$NEWER/build/package/HotkeySettings-$VERSION-x86."* \
+        "$NEWER/build/i686/installer/stage/HotkeySettings.exe" "$SIGNED/" || exit 1
+    # 3. With the next version number, signed: a genuinely newer program.
     sed -i "s/^\(project([^ ]* VERSION \)[0-9.]*/\1$NEWER_VERSION/" "$NEWER/CMakeLists.txt"
     grep -q "VERSION $NEWER_VERSION " "$NEWER/CMakeLists.txt" || { echo "could not set the version"; exit 1; }
-    (cd "$NEWER" && cmake --preset i686 &&
-        env -u SIGN_TIMESTAMP_URL SIGN_CERT="$CERT" SIGN_KEY="$(cat "$KEY")" \
-            cmake --build --preset i686 -j2 --target packages) \
-        >"$WORK/newer-build.log" 2>&1 || { cat "$WORK/newer-build.log"; exit 1; }
+    build_copy -u SIGN_TIMESTAMP_URL -u SIGN_TIME "${signed[@]}"
     [ -f "$NEWER_MSI" ] || { echo "no $NEWER_MSI"; exit 1; }
     ;;
 
@@ -212,6 +240,89 @@ EOF
     finish
     ;;
 
+reproducible)
+    # The copy's build at this version is make package's, byte for byte.
+    same=("the program|$PRODUCT_EXE|$AGAIN/program.exe")
+    if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_TIMESTAMP_URL:-}" ]; then
+        echo "NOTE: signatures with a time stamp differ each time: only the unsigned program is compared"
+    else
+        same+=("the packaged program|$PACKAGED_PROGRAM|$AGAIN/packaged.exe"
+            "the MSI|$MSI|$AGAIN/$(basename "$MSI")"
+            "the ZIP|$ZIP|$AGAIN/$(basename "$ZIP")"
+            "SHA256SUMS|$PACKAGE_DIR/SHA256SUMS|$AGAIN/SHA256SUMS")
+    fi
+    # Signed again here with the same key, at the default signing time, the
+    # program and the MSI are the copy's signed ones.
+    cp "$PRODUCT_EXE" "$WORK/signed-again.exe" &&
+        sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$SIGNED/HotkeySettings.exe" "$WORK/signed-again.msi" || exit 1
+    for file in "$WORK/signed-again.exe" "$WORK/signed-again.msi"; do
+        env -u SIGN_TIME -u SIGN_TIMESTAMP_URL SIGN_CERT="$CERT" SIGN_KEY="$KEY" \
+            sh "$SOURCE_DIR/scripts/sign" --quiet "$file" || exit 1
+    done
+    same+=("the signed program|$WORK/signed-again.exe|$SIGNED/HotkeySettings.exe"
+        "the signed MSI|$WORK/signed-again.msi|$SIGNED/$(basename "$MSI")")
+    for row in "${same[@]}"; do
+        IFS='|' read -r what ours again <<<"$row"
+        cmp -s "$ours" "$again" || fail "$what differs between two builds of the same sources: $(cmp "$ours" "$again" 2>&1)"
+    done
+    (cd "$PACKAGE_DIR" && sha256sum --check --strict SHA256SUMS) >"$WORK/sha256sum.out" 2>&1 ||
+        fail "sha256sum -c SHA256SUMS: $(cat "$WORK/sha256sum.out")"
+    expect "files in SHA256SUMS" "$(cut -d' ' -f3- "$PACKAGE_DIR/SHA256SUMS" | tr '\n' ' ')" \
+        "$(basename "$MSI") $(basename "$ZIP") "
+
+    # Every time recorded is the build time; scripts/build-time finds it.
+    export TZ=UTC
+    pe_header=$(od -An -tu4 -j 60 -N4 "$PRODUCT_EXE")
+    rm -rf "$WORK/zip-times" && mkdir -p "$WORK/zip-times" && (cd "$WORK/zip-times" && cmake -E tar xf "$ZIP")
+    osslsigncode verify -in "$SIGNED/HotkeySettings.exe" -CAfile "$CERT" >"$WORK/verify.out" 2>&1
+    unix_times() { while read -r time; do date -d "$time" +%s; done | sort -u | tr '\n' ' '; }
+    while IFS='|' read -r what actual expected; do
+        expect "$what" "$actual" "$expected"
+    done <<EOF
+the program's link time|$(od -An -tu4 -j $((pe_header + 8)) -N4 "$PRODUCT_EXE" | tr -d ' ')|$BUILD_TIME
+the MSI's created and last-saved times|$(msiinfo suminfo "$MSI" | sed -n 's/^\(Created\|Last saved\): //p' | unix_times)|$BUILD_TIME 
+the ZIP's file times|$(find "$WORK/zip-times" -type f -printf '@%Ts\n' | unix_times)|$BUILD_TIME 
+the signing time|$(sed -n 's/^[[:space:]]*Signing time: //p' "$WORK/verify.out" | unix_times)|$BUILD_TIME 
+build-time with SOURCE_DATE_EPOCH|$(SOURCE_DATE_EPOCH=1234567890 sh "$SOURCE_DIR/scripts/build-time")|1234567890
+build-time in this checkout|$(env -u SOURCE_DATE_EPOCH sh "$SOURCE_DIR/scripts/build-time")|$(git -C "$SOURCE_DIR" log -1 --format=%ct)
+build-time in a copy without git|$(env -u SOURCE_DATE_EPOCH sh "$NEWER/scripts/build-time")|946684800
+EOF
+    finish
+    ;;
+
+verify)
+    # scripts/verify-package, against this tree's build: the copy's signed
+    # program, ZIP and MSI and this tree's unsigned program are it; a program
+    # one byte off, an MSI around it, a ZIP with a changed policy template and
+    # an MSI with one more property are not.
+    forged="$WORK/forged"
+    rm -rf "$forged" && mkdir -p "$forged/zip" && cp "$SIGNED/HotkeySettings.exe" "$forged/program.exe" || exit 1
+    byte=$(od -An -tu1 -j 4096 -N1 "$forged/program.exe" | tr -d ' ')
+    printf "\\$(printf %03o $((byte ^ 1)))" | dd of="$forged/program.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
+    sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$forged/program.exe" "$forged/program.msi" || exit 1
+    policy="HotkeySettings-$VERSION-x86/policy/en-US/QuillmereHotkey.adml"
+    (cd "$forged/zip" && cmake -E tar xf "$SIGNED/$(basename "$ZIP")" && echo >>"$policy" &&
+        cmake -E tar cf ../policy.zip --format=zip "HotkeySettings-$VERSION-x86") || exit 1
+    cp "$MSI" "$forged/property.msi" &&
+        msibuild "$forged/property.msi" -q "INSERT INTO Property (Property, Value) VALUES ('FORGED', '1')" || exit 1
+    while IFS='|' read -r file status first; do
+        "$SOURCE_DIR/scripts/verify-package" "$file" >"$WORK/verify-package.out" 2>&1
+        expect "verify-package $file: exit status" "$?" "$status"
+        [ -z "$first" ] || grep -qF "first in $first" "$WORK/verify-package.out" ||
+            fail "verify-package $file: not '$first': $(cat "$WORK/verify-package.out")"
+    done <<EOF
+$PRODUCT_EXE|0|
+$SIGNED/HotkeySettings.exe|0|
+$SIGNED/$(basename "$ZIP")|0|
+$SIGNED/$(basename "$MSI")|0|
+$forged/program.exe|1|HotkeySettings.exe
+$forged/program.msi|1|Program Files/Quillmere/Hotkey Settings/HotkeySettings.exe
+$forged/policy.zip|1|$policy
+$forged/property.msi|1|the MSI's table Property
+EOF
+    finish
+    ;;
+
 install)
     while read -r root view name data; do
         w reg add "$root\\Software\\Quillmere\\HotKey" /v "$name" /t REG_DWORD /d "$data" /f /reg:"$view" ||
@@ -301,7 +412,7 @@ uninstall)
     ;;
 
 *)
-    echo "usage: installer-test.sh packages|prefix-setup|prefix-cleanup|tables|zip|signing|install|start|upgrade|uninstall" >&2
+    echo "usage: installer-test.sh packages|prefix-setup|prefix-cleanup|tables|zip|signing|reproducible|verify|install|start|upgrade|uninstall" >&2
     exit 2
     ;;
 esac
