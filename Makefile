@@ -8,24 +8,35 @@
 
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: all deps build package run test bench screenshots clean
+.PHONY: all deps build product lane-tests twin package run test bench screenshots clean
 
 all: build
 
 deps:
 	scripts/install-deps
 
-build: deps
-	cmake --preset i686
-	cmake --build --preset i686 -j2
-	cmake --preset i686-tests
-	cmake --build --preset i686-tests -j2
-	cmake --preset x86_64
-	cmake --build --preset x86_64 -j2
+# Each build tree is configured and built by one target, in this order: the
+# product first (the others copy it), then the i686 lane's tests, the x86_64
+# twin and the packages side by side. Under make -jN the builds share make's
+# job slots (the + passes them on); without -j each uses every core.
+BUILD = +cmake --build --preset $(1) $$(case " $$MAKEFLAGS" in *" -j"*) ;; *) echo -j$$(nproc) ;; esac)
 
-package: deps
+product: deps
 	cmake --preset i686
-	cmake --build --preset i686 -j2 --target packages
+	$(call BUILD,i686)
+
+lane-tests: product
+	cmake --preset i686-tests
+	$(call BUILD,i686-tests)
+
+twin: product
+	cmake --preset x86_64
+	$(call BUILD,x86_64)
+
+build: product lane-tests twin
+
+package: product
+	$(call BUILD,i686) --target packages
 
 # Both lanes in one run, the installer tests (which install, upgrade and remove
 # the packages) included; then what the i686 lane did in that run.

@@ -361,12 +361,13 @@ install)
 
 start)
     # The installed program, started from the shortcut's target, shows its dialog.
-    why=$("$SOURCE_DIR/scripts/i686-lane") || { echo "skipped: $why"; exit 77; }
+    how=$("$SOURCE_DIR/scripts/i686-lane") || { echo "skipped: $how"; exit 77; }
+    echo "i686 lane: $how"
     shortcut=$COMMON_SHORTCUT; [ -f "$shortcut" ] || shortcut=$USER_SHORTCUT
     target=$(lnkinfo "$shortcut" | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p' | tr -d '\r')
     expect "shortcut target" "$target" 'C:\Program Files (x86)\Quillmere\Hotkey Settings\HotkeySettings.exe'
     [ -n "$target" ] || finish
-    wine "$target" </dev/null >"$WORK/start.out" 2>&1 &
+    "$SOURCE_DIR/scripts/wine-i686" "$target" </dev/null >"$WORK/start.out" 2>&1 &
     program=$!
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Hotkey Settings$' 2>/dev/null | head -1)
     if [ -z "$window" ]; then
