@@ -348,7 +348,7 @@ PYTHON
     cp "$SIGNED/$(basename "$MSI")" "$forged/stream.msi" && echo forged >"$forged/data" &&
         msibuild "$forged/stream.msi" -a ../../../../canary/stream "$forged/data" || exit 1
     cp "$SIGNED/$(basename "$MSI")" "$forged/action.msi" &&
-        msidump -d "$forged/tables" -t "$forged/action.msi" >/dev/null &&
+        (cd "$forged/tables" && msidump -d . -t "$forged/action.msi" >/dev/null) &&
         msibuild "$forged/action.msi" \
             -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('Forged', 3106, 'TARGETDIR', 'cmd.exe /c exit')" \
             -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('Forged', 'NOT Installed', 6500)" \
