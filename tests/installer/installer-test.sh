@@ -220,22 +220,31 @@ signing)
             signed "$file" && fail "$file is signed though no certificate was named"
         done
     fi
-    cp "$PRODUCT_EXE" "$WORK/unsigned.exe"
+    # The key as pasted into a CI secret, with a blank line before it: it
+    # signs, and no line of the key is printed.
     while read -r with status lines; do
+        cp "$PRODUCT_EXE" "$WORK/unsigned.exe" || exit 1
         case $with in
         neither) names=() ;;
         cert) names=(SIGN_CERT="$CERT") ;;
         key) names=(SIGN_KEY="$KEY") ;;
+        pasted) names=(SIGN_CERT="$CERT" SIGN_KEY=$'\n'"$(cat "$KEY")") ;;
         esac
-        env -u SIGN_CERT -u SIGN_KEY "${names[@]}" sh "$SOURCE_DIR/scripts/sign" "$WORK/unsigned.exe" \
+        env -u SIGN_CERT -u SIGN_KEY -u SIGN_TIMESTAMP_URL "${names[@]}" sh "$SOURCE_DIR/scripts/sign" "$WORK/unsigned.exe" \
             >"$WORK/sign.out" 2>&1
         expect "scripts/sign with $with named: exit status" "$?" "$status"
         expect "scripts/sign with $with named: lines of output" "$(wc -l <"$WORK/sign.out")" "$lines"
-        cmp -s "$WORK/unsigned.exe" "$PRODUCT_EXE" || fail "scripts/sign with $with named changed the program"
+        grep -v -- ----- "$KEY" | grep -qFf - "$WORK/sign.out" && fail "scripts/sign with $with named printed the key"
+        if [ "$with" = pasted ]; then
+            verified "$WORK/unsigned.exe" || fail "scripts/sign with $with named: not signed: $(tail -1 "$WORK/verify.out")"
+        else
+            cmp -s "$WORK/unsigned.exe" "$PRODUCT_EXE" || fail "scripts/sign with $with named changed the program"
+        fi
     done <<'EOF'
 neither 0 1
 cert 1 1
 key 1 1
+pasted 0 1
 EOF
     finish
     ;;
@@ -293,8 +302,8 @@ EOF
 verify)
     # scripts/verify-package, against this tree's build: the copy's signed
     # program, ZIP and MSI and this tree's unsigned program are it; a program
-    # one byte off, an MSI around it, a ZIP with a changed policy template and
-    # an MSI with one more property are not.
+    # one byte off, an MSI around it, a ZIP with a changed policy template,
+    # an MSI with one more property and the hostile files below are not.
     forged="$WORK/forged"
     rm -rf "$forged" && mkdir -p "$forged/zip" && cp "$SIGNED/HotkeySettings.exe" "$forged/program.exe" || exit 1
     byte=$(od -An -tu1 -j 4096 -N1 "$forged/program.exe" | tr -d ' ')
@@ -305,11 +314,58 @@ verify)
         cmake -E tar cf ../policy.zip --format=zip "HotkeySettings-$VERSION-x86") || exit 1
     cp "$MSI" "$forged/property.msi" &&
         msibuild "$forged/property.msi" -q "INSERT INTO Property (Property, Value) VALUES ('FORGED', '1')" || exit 1
+    # Hostile files, each the signed package and one attack: a ZIP entry
+    # named to leave the work folder, ending in a carriage return and a line
+    # break (which once hid it from the name check), a ZIP whose files are links to files of the same bytes, an
+    # MSI stream named as a path into the canary folder (from a folder three
+    # below TMPDIR: a compound file's names are short), and an MSI that runs
+    # a deferred custom action, with streams named ../TABLE.idt holding the
+    # genuine tables' dumps (which a dump by name would put over its own).
+    canary="$WORK/canary" verify_tmp="$WORK/verify-tmp"
+    rm -rf "$canary" "$verify_tmp" && mkdir -p "$canary" "$verify_tmp" "$forged/links" "$forged/tables" || exit 1
+    python3 - "$SIGNED/$(basename "$ZIP")" "$forged" "$canary" "$PRODUCT_EXE" <<'PYTHON' || exit 1
+import copy, os, stat, sys, zipfile
+genuine, forged, canary, program = sys.argv[1:]
+with zipfile.ZipFile(genuine) as source, \
+        zipfile.ZipFile(forged + "/traversal.zip", "w") as traversal, \
+        zipfile.ZipFile(forged + "/links.zip", "w") as links:
+    for info in source.infolist():
+        data = source.read(info)
+        traversal.writestr(copy.copy(info), data)
+        if not info.is_dir():
+            # A link to a file of the same bytes (the program without its signature).
+            target = program
+            if not info.filename.endswith(".exe"):
+                target = os.path.join(forged, "links", info.filename)
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as f:
+                    f.write(data)
+            info.external_attr = (stat.S_IFLNK | 0o777) << 16
+            data = target.encode()
+        links.writestr(info, data)
+    traversal.writestr("../" * 40 + canary.lstrip("/") + "/entry\r\n", b"forged")
+PYTHON
+    cp "$SIGNED/$(basename "$MSI")" "$forged/stream.msi" && echo forged >"$forged/data" &&
+        msibuild "$forged/stream.msi" -a ../../../../canary/stream "$forged/data" || exit 1
+    cp "$SIGNED/$(basename "$MSI")" "$forged/action.msi" &&
+        (cd "$forged/tables" && msidump -d . -t "$forged/action.msi" >/dev/null) &&
+        msibuild "$forged/action.msi" \
+            -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('Forged', 3106, 'TARGETDIR', 'cmd.exe /c exit')" \
+            -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('Forged', 'NOT Installed', 6500)" \
+            -a ../CustomAction.idt "$forged/tables/CustomAction.idt" \
+            -a ../InstallExecuteSequence.idt "$forged/tables/InstallExecuteSequence.idt" || exit 1
     while IFS='|' read -r file status first; do
-        "$SOURCE_DIR/scripts/verify-package" "$file" >"$WORK/verify-package.out" 2>&1
+        TMPDIR="$verify_tmp" "$SOURCE_DIR/scripts/verify-package" "$file" >"$WORK/verify-package.out" 2>&1
         expect "verify-package $file: exit status" "$?" "$status"
         [ -z "$first" ] || grep -qF "first in $first" "$WORK/verify-package.out" ||
             fail "verify-package $file: not '$first': $(cat "$WORK/verify-package.out")"
+        # It writes in its own temporary folder only and removes it, and it
+        # prints nothing of a download unescaped: one line of printable text.
+        expect "verify-package $file: files left in the canary folder" "$(ls -A "$canary")" ""
+        expect "verify-package $file: files left in TMPDIR" "$(ls -A "$verify_tmp")" ""
+        rm -rf "$canary" "$verify_tmp" && mkdir "$canary" "$verify_tmp" || exit 1
+        [ "$(wc -l <"$WORK/verify-package.out")" -eq 1 ] && ! LC_ALL=C grep -q '[^[:print:]]' "$WORK/verify-package.out" ||
+            fail "verify-package $file: not one line of printable characters: $(cat -v "$WORK/verify-package.out")"
     done <<EOF
 $PRODUCT_EXE|0|
 $SIGNED/HotkeySettings.exe|0|
@@ -319,6 +375,10 @@ $forged/program.exe|1|HotkeySettings.exe
 $forged/program.msi|1|Program Files/Quillmere/Hotkey Settings/HotkeySettings.exe
 $forged/policy.zip|1|$policy
 $forged/property.msi|1|the MSI's table Property
+$forged/traversal.zip|1|the entry ../../
+$forged/links.zip|1|the entry HotkeySettings-$VERSION-x86/
+$forged/stream.msi|1|the MSI's stream ../../
+$forged/action.msi|1|the MSI's table CustomAction
 EOF
     finish
     ;;
