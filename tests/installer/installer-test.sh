@@ -346,7 +346,7 @@ EOF
 install)
     while read -r root view name data; do
         w reg add "$root\\Software\\Quillmere\\HotKey" /v "$name" /t REG_DWORD /d "$data" /f /reg:"$view" ||
-            { echo "could not set $root $name"; exit 1; }
+            { echo "could not set $root $name: $(tr -d '\r' <"$OUT")"; exit 1; }
     done <<<"$REGISTRY_VALUES"
     registry_snapshot >"$WORK/registry.before" || { cat "$WORK/registry.before"; exit 1; }
     # The snapshot that later ones are compared with holds what was just set.
