@@ -16,7 +16,7 @@ static_assert(!std::is_same<HtmlHelpEntry, HWND(__cdecl*)(HWND, LPCWSTR, UINT, D
 
 const char kRegisteredLocationKey[] =
     "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
-const char kControlFileName[] = "\\hhctrl.ocx";
+const char kControlFileName[] = "hhctrl.ocx";
 const WORD kHtmlHelpWOrdinal = 15;
 
 HMODULE g_control;
@@ -24,7 +24,8 @@ bool g_loadFailed;
 HtmlHelpEntry g_entry;
 
 // The location under which the control is registered, expanded; false when
-// there is none or it does not fit the path unshortened.
+// there is none or it does not fit the path unshortened. A string may be
+// stored without its terminator: the one after the bytes read is set here.
 bool LookUpRegisteredLocation(char (&path)[MAX_PATH])
 {
     HKEY key;
@@ -39,10 +40,12 @@ bool LookUpRegisteredLocation(char (&path)[MAX_PATH])
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    // A value that fills the buffer without its terminator was longer than a path.
-    if (size == sizeof(value) && value[sizeof(value) - 1] != '\0')
+    // The value is the bytes returned and nothing after them; one that fills
+    // the buffer without its terminator was longer than a path.
+    if (size < sizeof(value))
+        value[size] = '\0';
+    else if (value[sizeof(value) - 1] != '\0')
         return false;
-    value[sizeof(value) - 1] = '\0';
 
     if (type == REG_EXPAND_SZ) {
         const DWORD length = ExpandEnvironmentStringsA(value, path, MAX_PATH);  // with terminator
@@ -54,15 +57,29 @@ bool LookUpRegisteredLocation(char (&path)[MAX_PATH])
     return true;
 }
 
-// The control in the Windows system directory, by full path: a bare name could
-// be resolved from the application's or the current directory.
-HMODULE LoadFromSystemDirectory()
+// Whether a location names one file wherever the program runs: a path from a
+// drive's root ("C:\\...") or a UNC or device path ("\\\\server\\..."). Any other
+// ("hhctrl.ocx", "sub\\hhctrl.ocx", "\\hhctrl.ocx", "C:hhctrl.ocx") depends on
+// the library search path or the current directory.
+bool IsAbsolutePath(const char* path)
+{
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const char letter = static_cast<char>(path[0] | 0x20);
+    if (letter >= 'a' && letter <= 'z' && path[1] == ':')
+        return separator(path[2]);
+    return separator(path[0]) && separator(path[1]);
+}
+
+// A file in the Windows system directory, by full path: by a bare name the
+// library search would look in the program's and the current directory first.
+HMODULE LoadFromSystemDirectory(const char* name)
 {
     char path[MAX_PATH];
     const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + sizeof(kControlFileName) > MAX_PATH)
+    if (length == 0 || length + 1 + static_cast<UINT>(lstrlenA(name)) >= MAX_PATH)
         return nullptr;
-    lstrcatA(path, kControlFileName);
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, name);
     return LoadLibraryA(path);
 }
 
@@ -71,9 +88,9 @@ bool LoadEntry()
     if (!g_control && !g_loadFailed) {
         char path[MAX_PATH];
         if (LookUpRegisteredLocation(path))
-            g_control = LoadLibraryA(path);
+            g_control = IsAbsolutePath(path) ? LoadLibraryA(path) : LoadFromSystemDirectory(path);
         if (!g_control)
-            g_control = LoadFromSystemDirectory();
+            g_control = LoadFromSystemDirectory(kControlFileName);
         if (!g_control)
             g_loadFailed = true;
     }

@@ -233,31 +233,84 @@ TEST_F(ContextHelpTest, WithoutAnyControlNoLaterLoadIsAttempted)
     EXPECT_TRUE(run.EndWith(VK_ESCAPE, 2).empty()) << "the stand-in was never loaded";
 }
 
+// A copy of the program in a folder of its own, with the stand-in beside it
+// under the control's file name.
+class PlantedControl {
+public:
+    PlantedControl()
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"hotkey-planted";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        exe = folder + L"\\HotkeySettings.exe";
+        planted_ = folder + L"\\hhctrl.ocx";
+        ready = CopyFileW(test::ProgramPath().c_str(), exe.c_str(), FALSE) &&
+                CopyFileW(test::PathBesideTests(L"hhctrl-recorder.dll").c_str(), planted_.c_str(), FALSE);
+    }
+    ~PlantedControl()
+    {
+        DeleteFileW(exe.c_str());
+        DeleteFileW(planted_.c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+    PlantedControl(const PlantedControl&) = delete;
+    PlantedControl& operator=(const PlantedControl&) = delete;
+
+    std::wstring folder;
+    std::wstring exe;
+    bool ready = false;
+
+private:
+    std::wstring planted_;
+};
+
 TEST_F(ContextHelpTest, ControlBesideTheExecutableIsNeverLoaded)
 {
-    // A copy of the program in a folder of its own, with the stand-in beside it
-    // under the control's file name; native DLLs before Wine's built-in ones.
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"hotkey-planted";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring exe = folder + L"\\HotkeySettings.exe";
-    const std::wstring planted = folder + L"\\hhctrl.ocx";
-    ASSERT_TRUE(CopyFileW(test::ProgramPath().c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(test::PathBesideTests(L"hhctrl-recorder.dll").c_str(), planted.c_str(), FALSE));
-    location_.Set(Narrow(folder) + "\\missing.dll");
+    // Native DLLs before Wine's built-in ones.
+    PlantedControl planted;
+    ASSERT_TRUE(planted.ready);
+    location_.Set(Narrow(planted.folder) + "\\missing.dll");
+    WineControlLoadOrder nativeFirst(L"native,builtin");
+    HelpRun run({}, planted.exe);
+    ASSERT_TRUE(run.dialog);
+    run.AskForHelp(1075);
+    const auto record = run.EndWith(VK_ESCAPE, 2);
+    EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
+}
 
-    {
-        WineControlLoadOrder nativeFirst(L"native,builtin");
-        HelpRun run({}, exe);
+// The registered location as the registry holds it: a bare name is the file
+// of that name in the system directory, never one beside the program; a
+// location stored without its terminator is its stored characters, no more
+// and no fewer.
+TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSystemDirectory)
+{
+    struct LocationCase {
+        const char* what;
+        std::string location;
+        bool terminated;
+        bool recorded;  // the stand-in was loaded and showed the popup
+    };
+    const LocationCase cases[] = {
+        {"bare name, planted beside the program", "hhctrl.ocx", true, false},
+        {"full path without its terminator", RecorderPath(), false, true},
+    };
+    PlantedControl planted;
+    ASSERT_TRUE(planted.ready);
+    WineControlLoadOrder nativeFirst(L"native,builtin");
+    for (const LocationCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.terminated)
+            location_.Set(c.location);
+        else
+            location_.SetUnterminated(c.location);
+        HelpRun run({}, planted.exe);
         ASSERT_TRUE(run.dialog);
-        run.AskForHelp(1075);
+        run.AskForHelp(1076);
         const auto record = run.EndWith(VK_ESCAPE, 2);
-        EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
+        EXPECT_EQ(c.recorded, !CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty())
+            << "the stand-in recorded " << record.size() << " lines";
     }
-    DeleteFileW(exe.c_str());
-    DeleteFileW(planted.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # MSI silently under Wine, in a prefix of its own (WORK/prefix).
 # Usage: installer-test.sh STEP, with STEP one of
 #   packages        build the packages again from a copy of the sources, as
-#                   they are and signed, then a newer, signed package
+#                   they are and signed, then newer, signed packages (one
+#                   newer only in the fourth version field)
 #   prefix-setup    create the Wine prefix; prefix-cleanup shuts it down
 #   tables zip signing                 the packages as files
 #   reproducible verify                the same bytes again; scripts/verify-package
@@ -17,6 +18,9 @@ UPGRADE_CODE="{6F3D2B1A-8C4E-4E37-9A52-3B1F0C7D9E21}"
 # The newer package: the same sources with the next build number.
 IFS=. read -r major minor build tweak <<<"$VERSION"
 NEWER_VERSION="$major.$minor.$((build + 1)).$tweak"
+# A package that differs from this one only in the fourth field, which
+# Windows Installer leaves out of its version comparisons.
+FOURTH_VERSION="$major.$minor.$build.$((tweak + 1))"
 
 MSI="$PACKAGE_DIR/HotkeySettings-$VERSION-x86.msi"
 ZIP="$PACKAGE_DIR/HotkeySettings-$VERSION-x86.zip"
@@ -30,6 +34,9 @@ PACKAGE_ENV="${PRODUCT_EXE%/bin/HotkeySettings.exe}/installer/package.env"
 BUILD_TIME=$(sh "$SOURCE_DIR/scripts/build-time") || exit 1
 NEWER_MSI="$NEWER/build/package/HotkeySettings-$NEWER_VERSION-x86.msi"
 NEWER_PROGRAM="$NEWER/build/i686/installer/stage/HotkeySettings.exe"
+FOURTH="$WORK/fourth"
+FOURTH_MSI="$FOURTH/HotkeySettings-$FOURTH_VERSION-x86.msi"
+FOURTH_PROGRAM="$FOURTH/HotkeySettings.exe"
 CERT="$WORK/cert/cert.pem"
 KEY="$WORK/cert/key.pem"
 
@@ -109,7 +116,8 @@ packages)
     [ -f "$MSI" ] && [ -f "$ZIP" ] || { echo "no packages in $PACKAGE_DIR: run make package first"; exit 1; }
     # A throwaway code-signing certificate, named by its file, the key given
     # as PEM text.
-    rm -rf "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" && mkdir -p "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" || exit 1
+    rm -rf "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" "$FOURTH" &&
+        mkdir -p "$WORK/cert" "$NEWER" "$AGAIN" "$SIGNED" "$FOURTH" || exit 1
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quillmere test signer" \
         -addext extendedKeyUsage=codeSigning -keyout "$KEY" -out "$CERT" 2>/dev/null || exit 1
     signed=(SIGN_CERT="$CERT" SIGN_KEY="$(cat "$KEY")")
@@ -136,9 +144,17 @@ packages)
     build_copy -u SIGN_TIMESTAMP_URL -u SIGN_TIME "${signed[@]}"
     cp "$NEWER/build/package/HotkeySettings-$VERSION-x86."* \
         "$NEWER/build/i686/installer/stage/HotkeySettings.exe" "$SIGNED/" || exit 1
-    # 3. With the next version number, signed: a genuinely newer program.
-    sed -i "s/^\(project([^ ]* VERSION \)[0-9.]*/\1$NEWER_VERSION/" "$NEWER/CMakeLists.txt"
-    grep -q "VERSION $NEWER_VERSION " "$NEWER/CMakeLists.txt" || { echo "could not set the version"; exit 1; }
+    # 3. With the next version number, signed: a genuinely newer program;
+    # first with the fourth field one higher.
+    set_version() {
+        sed -i "s/^\(project([^ ]* VERSION \)[0-9.]*/\1$1/" "$NEWER/CMakeLists.txt"
+        grep -q "VERSION $1 " "$NEWER/CMakeLists.txt" || { echo "could not set the version $1"; exit 1; }
+    }
+    set_version "$FOURTH_VERSION"
+    build_copy -u SIGN_TIMESTAMP_URL -u SIGN_TIME "${signed[@]}"
+    cp "$NEWER/build/package/$(basename "$FOURTH_MSI")" "$NEWER/build/i686/installer/stage/HotkeySettings.exe" \
+        "$FOURTH/" || exit 1
+    set_version "$NEWER_VERSION"
     build_copy -u SIGN_TIMESTAMP_URL -u SIGN_TIME "${signed[@]}"
     [ -f "$NEWER_MSI" ] || { echo "no $NEWER_MSI"; exit 1; }
     ;;
@@ -285,6 +301,10 @@ reproducible)
     rm -rf "$WORK/zip-times" && mkdir -p "$WORK/zip-times" && (cd "$WORK/zip-times" && cmake -E tar xf "$ZIP")
     osslsigncode verify -in "$SIGNED/HotkeySettings.exe" -CAfile "$CERT" >"$WORK/verify.out" 2>&1
     unix_times() { while read -r time; do date -d "$time" +%s; done | sort -u | tr '\n' ' '; }
+    # Without SOURCE_DATE_EPOCH: the commit time of HEAD in a checkout of its
+    # own, else (a source export) 2000-01-01.
+    own_time=946684800
+    [ ! -e "$SOURCE_DIR/.git" ] || own_time=$(git -C "$SOURCE_DIR" log -1 --format=%ct)
     while IFS='|' read -r what actual expected; do
         expect "$what" "$actual" "$expected"
     done <<EOF
@@ -293,7 +313,7 @@ the MSI's created and last-saved times|$(msiinfo suminfo "$MSI" | sed -n 's/^\(C
 the ZIP's file times|$(find "$WORK/zip-times" -type f -printf '@%Ts\n' | unix_times)|$BUILD_TIME 
 the signing time|$(sed -n 's/^[[:space:]]*Signing time: //p' "$WORK/verify.out" | unix_times)|$BUILD_TIME 
 build-time with SOURCE_DATE_EPOCH|$(SOURCE_DATE_EPOCH=1234567890 sh "$SOURCE_DIR/scripts/build-time")|1234567890
-build-time in this checkout|$(env -u SOURCE_DATE_EPOCH sh "$SOURCE_DIR/scripts/build-time")|$(git -C "$SOURCE_DIR" log -1 --format=%ct)
+build-time in these sources|$(env -u SOURCE_DATE_EPOCH sh "$SOURCE_DIR/scripts/build-time")|$own_time
 build-time in a copy without git|$(env -u SOURCE_DATE_EPOCH sh "$NEWER/scripts/build-time")|946684800
 EOF
     finish
@@ -386,7 +406,7 @@ EOF
 install)
     while read -r root view name data; do
         w reg add "$root\\Software\\Quillmere\\HotKey" /v "$name" /t REG_DWORD /d "$data" /f /reg:"$view" ||
-            { echo "could not set $root $name"; exit 1; }
+            { echo "could not set $root $name: $(tr -d '\r' <"$OUT")"; exit 1; }
     done <<<"$REGISTRY_VALUES"
     registry_snapshot >"$WORK/registry.before" || { cat "$WORK/registry.before"; exit 1; }
     # The snapshot that later ones are compared with holds what was just set.
@@ -447,6 +467,17 @@ upgrade)
     expect "the same package again: exit code" "$?" 0
     expect_entry "$VERSION"
     expect "the same package again: entry" "$(arp_entries | cut -d'|' -f1)" "$old_key"
+
+    # Versions that differ only in the fourth field replace each other, either way.
+    while IFS='|' read -r what package version program; do
+        msiexec /i "$(winpath "$package")" /qn
+        expect "$what: exit code" "$?" 0
+        expect_entry "$version"
+        cmp -s "$INSTALL_DIR/HotkeySettings.exe" "$program" || fail "$what: its program is not installed"
+    done <<EOF
+package newer in the fourth field|$FOURTH_MSI|$FOURTH_VERSION|$FOURTH_PROGRAM
+package older in the fourth field|$MSI|$VERSION|$PACKAGED_PROGRAM
+EOF
 
     msiexec /i "$(winpath "$NEWER_MSI")" /qn
     expect "newer package: exit code" "$?" 0

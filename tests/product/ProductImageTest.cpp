@@ -94,12 +94,15 @@ TEST_F(ProductImageTest, EnglishStringTableHasTheDialogTextsAndNoString3)
     EXPECT_FALSE(product_.String(3, kEnglish));
 }
 
-// The form, size and font each language's template must have.
+// The form, size and font each language's template must have, and the one
+// check box made wider than in English (inside its group box) for its text.
 struct TemplateForm {
     LANGID language;
     bool extended;
     short width;
     const wchar_t* font;
+    DWORD widerBox;
+    short widerBoxWidth;
 };
 
 TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
@@ -107,8 +110,8 @@ TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
     const auto english = product_.Dialog(159, kEnglish);
     ASSERT_TRUE(english);
     const TemplateForm forms[] = {
-        {kJapanese, true, 174, L"Tahoma"},
-        {kChinese, false, 171, L"SimSun"},
+        {kJapanese, true, 174, L"Tahoma", 1076, 145},
+        {kChinese, false, 171, L"SimSun", 0, 0},
     };
     for (const TemplateForm& form : forms) {
         SCOPED_TRACE(testing::Message() << "language " << std::hex << form.language);
@@ -135,7 +138,8 @@ TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
             EXPECT_EQ(a.windowClass, b.windowClass);
             EXPECT_EQ(a.style, b.style);
             EXPECT_EQ(a.exStyle, b.exStyle);
-            EXPECT_TRUE(a.x == b.x && a.y == b.y && a.cx == b.cx && a.cy == b.cy);
+            const short cx = b.id == form.widerBox ? form.widerBoxWidth : a.cx;
+            EXPECT_TRUE(a.x == b.x && a.y == b.y && cx == b.cx && a.cy == b.cy);
         }
     }
     EXPECT_EQ(3u, product_.Languages(RT_DIALOG, MAKEINTRESOURCEW(159)).size()) << "no other language";

@@ -97,6 +97,18 @@ public:
                                                 reinterpret_cast<const BYTE*>(location.c_str()),
                                                 static_cast<DWORD>(location.size() + 1)));
     }
+    // As a REG_SZ of exactly the location's characters, without a terminator:
+    // what follows them in memory is a '|', so RegSetValueExA, which counts a
+    // terminator that follows the data, has none to count.
+    void SetUnterminated(const std::string& location)
+    {
+        const std::string bytes = location + '|';
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                                                static_cast<DWORD>(location.size())));
+        DWORD stored = 0;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key_, nullptr, nullptr, nullptr, nullptr, &stored));
+        ASSERT_EQ(location.size() * sizeof(wchar_t), stored) << "stored without a terminator";
+    }
 
 private:
     HKEY key_ = nullptr;
