@@ -48,8 +48,14 @@ bool LookUpRegisteredLocation(char (&path)[MAX_PATH])
         return false;
 
     if (type == REG_EXPAND_SZ) {
-        const DWORD length = ExpandEnvironmentStringsA(value, path, MAX_PATH);  // with terminator
-        return length >= 1 && length <= MAX_PATH;
+        // The ANSI version needs room for one byte more than the result and
+        // its terminator; what it returns may count that byte or not.
+        char expanded[MAX_PATH + 1];
+        const DWORD length = ExpandEnvironmentStringsA(value, expanded, ARRAYSIZE(expanded));
+        if (length == 0 || length > ARRAYSIZE(expanded) || lstrlenA(expanded) >= MAX_PATH)
+            return false;
+        lstrcpyA(path, expanded);
+        return true;
     }
     if (lstrlenA(value) >= MAX_PATH)
         return false;
