@@ -76,6 +76,15 @@ bool IsAbsolutePath(const char* path)
     return separator(path[0]) && separator(path[1]);
 }
 
+// A file name without any folder, drive or stream part ("hhctrl.ocx").
+bool IsBareFileName(const char* path)
+{
+    for (const char* c = path; *c; ++c)
+        if (*c == '\\' || *c == '/' || *c == ':')
+            return false;
+    return *path != '\0';
+}
+
 // A file in the Windows system directory, by full path: by a bare name the
 // library search would look in the program's and the current directory first.
 HMODULE LoadFromSystemDirectory(const char* name)
@@ -93,8 +102,14 @@ bool LoadEntry()
 {
     if (!g_control && !g_loadFailed) {
         char path[MAX_PATH];
-        if (LookUpRegisteredLocation(path))
-            g_control = IsAbsolutePath(path) ? LoadLibraryA(path) : LoadFromSystemDirectory(path);
+        // A relative location other than a bare name (..\..\x.ocx) could
+        // lead anywhere from the system directory: it is not taken.
+        if (LookUpRegisteredLocation(path)) {
+            if (IsAbsolutePath(path))
+                g_control = LoadLibraryA(path);
+            else if (IsBareFileName(path))
+                g_control = LoadFromSystemDirectory(path);
+        }
         if (!g_control)
             g_control = LoadFromSystemDirectory(kControlFileName);
         if (!g_control)

@@ -279,10 +279,26 @@ TEST_F(ContextHelpTest, ControlBesideTheExecutableIsNeverLoaded)
     EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
 }
 
+// A relative path from the system directory to a file on the same drive
+// ("..\\..\\folder\\file"), or "" when there is none.
+std::string FromSystemDirectory(const std::wstring& file)
+{
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    const std::string target = Narrow(file);
+    if (length < 3 || target.compare(0, 3, system, 3) != 0)
+        return "";
+    std::string climb;
+    for (UINT i = 3; i <= length; ++i)
+        if (i == length || system[i] == '\\')
+            climb += "..\\";
+    return climb + target.substr(3);
+}
+
 // The registered location as the registry holds it: a bare name is the file
-// of that name in the system directory, never one beside the program; a
-// location stored without its terminator is its stored characters, no more
-// and no fewer.
+// of that name in the system directory, never one beside the program; another
+// relative path is not followed out of the system directory; a location
+// stored without its terminator is its stored characters, no more and no fewer.
 TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSystemDirectory)
 {
     struct LocationCase {
@@ -291,15 +307,18 @@ TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSy
         bool terminated;
         bool recorded;  // the stand-in was loaded and showed the popup
     };
+    PlantedControl planted;
+    ASSERT_TRUE(planted.ready);
     const LocationCase cases[] = {
         {"bare name, planted beside the program", "hhctrl.ocx", true, false},
         {"full path without its terminator", RecorderPath(), false, true},
+        {"relative path out of the system directory", FromSystemDirectory(planted.folder + L"\\hhctrl.ocx"), true,
+         false},
     };
-    PlantedControl planted;
-    ASSERT_TRUE(planted.ready);
     WineControlLoadOrder nativeFirst(L"native,builtin");
     for (const LocationCase& c : cases) {
         SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.location.empty());
         if (c.terminated)
             location_.Set(c.location);
         else
