@@ -1,107 +1,269 @@
-// The dialog under the user interface language this test runs in (CTest runs
-// it once per language with LANG set): the platform picks the template and the
-// strings, and the program's code is the same for every language.
+// The dialog in the user interface language this test runs in (CTest runs it
+// once per language with LANG set) at the common display scales (100, 125, 150
+// and 200 per cent), one start of the program at each: the platform picks the
+// template and the strings, the program runs DPI-aware and is laid out for the
+// DPI, every check box's and the group box's text fits beside its check mark,
+// and the help popups ask for the language's strings.
+//
+// The display scale is the registry value LogPixels under
+// HKEY_CURRENT_USER\Control Panel\Desktop, which Wine reads once when a
+// process starts: each run sets it before starting the program and removes it
+// afterwards, so the next program start, and other tests, see 96 DPI again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "support/HelpRecorder.h"
+#include "support/Product.h"
 #include "support/ResourceImage.h"
 #include "support/TestRegistry.h"
 
 namespace {
 
-using test::kChinese;
-using test::kEnglish;
-using test::kJapanese;
+// Sets the display scale for programs started from now on and puts the
+// previous setting back on destruction.
+class DisplayScale {
+public:
+    explicit DisplayScale(DWORD dpi)
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key_, nullptr);
+        DWORD size = sizeof(previous_);
+        hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_),
+                                     &size) == ERROR_SUCCESS;
+        set_ = RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi)) ==
+               ERROR_SUCCESS;
+    }
+    ~DisplayScale()
+    {
+        if (hadValue_)
+            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
+                           sizeof(previous_));
+        else
+            RegDeleteValueW(key_, L"LogPixels");
+        RegCloseKey(key_);
+    }
+    DisplayScale(const DisplayScale&) = delete;
+    DisplayScale& operator=(const DisplayScale&) = delete;
+    bool IsSet() const { return set_; }
 
-// A dialog procedure of the platform's calling convention, which a lambda lacks on i686.
-INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+private:
+    HKEY key_ = nullptr;
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+    bool set_ = false;
+};
 
-class LocalisedDialogTest : public ::testing::Test {
+// The dialog's font at a DPI, made in this process. Fonts are objects of the
+// process that made them, so the dialog's own font cannot be read from here;
+// this one is made as the dialog manager makes a template's font (the point
+// size converted at the DPI, the template's face, weight and italic), and
+// LaysOutInDialogUnitsOfItsFontAtTheDpi proves that it is the same: its
+// dialog base units give the dialog's exact size in pixels. Characters the
+// face lacks (Tahoma has no Japanese) come from a linked or substituted font
+// in this process as in the program's.
+class DialogFont {
+public:
+    DialogFont(const test::DialogTemplate& dialog, UINT dpi)
+    {
+        LOGFONTW font = {};
+        font.lfHeight = -MulDiv(dialog.pointSize, dpi, 72);
+        font.lfWeight = dialog.weight;
+        font.lfItalic = dialog.italic;
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfQuality = PROOF_QUALITY;
+        lstrcpynW(font.lfFaceName, dialog.font.c_str(), LF_FACESIZE);
+        font_ = CreateFontIndirectW(&font);
+        dc_ = CreateCompatibleDC(nullptr);
+        previous_ = SelectObject(dc_, font_);
+    }
+    ~DialogFont()
+    {
+        SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+        DeleteObject(font_);
+    }
+    DialogFont(const DialogFont&) = delete;
+    DialogFont& operator=(const DialogFont&) = delete;
+
+    // Dialog base units: the average width of the Latin letters, rounded, and
+    // the font's height, in pixels; 4 and 8 dialog units respectively.
+    SIZE BaseUnits() const
+    {
+        SIZE letters;
+        const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        GetTextExtentPoint32W(dc_, alphabet, 52, &letters);
+        TEXTMETRICW metrics;
+        GetTextMetricsW(dc_, &metrics);
+        return {(letters.cx / 26 + 1) / 2, metrics.tmHeight};
+    }
+
+    // Size of a one-line control text as a button draws it: '&' marks the
+    // next letter as a mnemonic and takes no room itself.
+    SIZE Measure(const std::wstring& text) const
+    {
+        RECT rect = {0, 0, 0, 0};
+        DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_SINGLELINE);
+        return {rect.right - rect.left, rect.bottom - rect.top};
+    }
+
+private:
+    HFONT font_ = nullptr;
+    HDC dc_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+};
+
+// What the platform reports for a window of this process made under the
+// awareness the program's manifest asks for: per monitor, version 2 where the
+// platform knows it. (Wine 10 accepts version 2 and reports such windows as
+// plain per monitor; Wine 8 knows only the latter.)
+DPI_AWARENESS_CONTEXT PerMonitorAsReported()
+{
+    const DPI_AWARENESS_CONTEXT requested = IsValidDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)
+                                                ? DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+                                                : DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE;
+    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(requested);
+    const HWND probe = CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const DPI_AWARENESS_CONTEXT reported = GetWindowDpiAwarenessContext(probe);
+    DestroyWindow(probe);
+    SetThreadDpiAwarenessContext(previous);
+    return reported;
+}
+
+SIZE ClientSize(HWND window)
+{
+    RECT rect;
+    GetClientRect(window, &rect);
+    return {rect.right, rect.bottom};
+}
+
+class LocalisedDialogTest : public ::testing::TestWithParam<UINT> {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(test::RunsInAProgramLanguage(&language_));
+        const auto dialog = program_.Dialog(IDD_SETTINGS, language_);
+        ASSERT_TRUE(dialog) << "no template in this language";
+        template_ = *dialog;
         test::SetDword(HKEY_CURRENT_USER, L"LockFn", 1);  // all boxes enabled
+        location_.Set(test::RecorderPath());
+        reported_ = PerMonitorAsReported();
+        // Sizes of another process's windows in its own pixels, not scaled to this process's DPI.
+        previousAwareness_ = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+        scale_ = std::make_unique<DisplayScale>(GetParam());
+        ASSERT_TRUE(scale_->IsSet());
+        run_ = std::make_unique<test::HelpRun>();
+        dialog_ = run_->dialog;
+        ASSERT_TRUE(dialog_);
     }
 
-    // Pixel width of a number of dialog units in the font of the English
-    // template, measured by a dialog of this process.
-    LONG PixelsOfEnglishUnits(int units)
+    void TearDown() override
     {
-        const auto bytes = program_.Find(RT_DIALOG, MAKEINTRESOURCEW(159), kEnglish);
-        if (!bytes)
-            return -1;
-        const HWND probe = CreateDialogIndirectParamW(
-            GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes->data()), nullptr,
-            IgnoreMessages, 0);
-        RECT rect = {0, 0, units, 113};
-        MapDialogRect(probe, &rect);
-        DestroyWindow(probe);
-        return rect.right;
+        run_.reset();
+        scale_.reset();
+        if (previousAwareness_)
+            SetThreadDpiAwarenessContext(previousAwareness_);
     }
 
     test::CleanSettingsKeys clean_;
     test::RegisteredControlLocation location_;
     test::ResourceImage program_{test::ProgramPath()};
+    test::DialogTemplate template_ = {};
     LANGID language_ = 0;
+    DPI_AWARENESS_CONTEXT reported_ = nullptr;
+    DPI_AWARENESS_CONTEXT previousAwareness_ = nullptr;
+    std::unique_ptr<DisplayScale> scale_;
+    std::unique_ptr<test::HelpRun> run_;
+    HWND dialog_ = nullptr;
 };
 
-TEST_F(LocalisedDialogTest, TextsComeFromTheLanguagesStringTable)
+TEST_P(LocalisedDialogTest, ShowsItsLanguageLaidOutForTheScale)
 {
-    test::HelpRun run;
-    ASSERT_TRUE(run.dialog);
-    // Control (0: the caption) and the string that replaces its template text.
-    const std::pair<int, WORD> replaced[] = {{0, 2}, {1075, 10}, {1000, 8}, {1076, 9}, {1077, 11}, {1078, 12}};
+    const UINT dpi = GetParam();
+
+    // The texts of the language's string table replace the template's; OK
+    // and Cancel keep the template's.
+    const std::pair<int, WORD> replaced[] = {{0, IDS_CAPTION},
+                                             {IDC_LOCK_FN, IDS_LOCK_FN},
+                                             {IDC_NOTIFICATION_GROUP, IDS_NOTIFICATION_GROUP},
+                                             {IDC_MAKE_SOUNDS, IDS_MAKE_SOUNDS},
+                                             {IDC_SHOW_ICON, IDS_SHOW_ICON},
+                                             {IDC_HIDE_POPUP, IDS_HIDE_POPUP}};
     for (const auto& r : replaced) {
-        const HWND window = r.first ? GetDlgItem(run.dialog, r.first) : run.dialog;
+        const HWND window = r.first ? GetDlgItem(dialog_, r.first) : dialog_;
         EXPECT_EQ(program_.String(r.second, language_).value_or(L"<missing>"), test::WindowText(window))
             << "control " << r.first;
     }
-    // OK and Cancel keep the texts of the language's template.
-    const auto dialog = program_.Dialog(159, language_);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->controls[0].text, test::WindowText(GetDlgItem(run.dialog, IDOK)));
-    EXPECT_EQ(dialog->controls[1].text, test::WindowText(GetDlgItem(run.dialog, IDCANCEL)));
+    EXPECT_EQ(template_.controls[0].text, test::WindowText(GetDlgItem(dialog_, IDOK)));
+    EXPECT_EQ(template_.controls[1].text, test::WindowText(GetDlgItem(dialog_, IDCANCEL)));
 
-    const std::pair<LANGID, const wchar_t*> captions[] = {
-        {kEnglish, L"Hotkey Settings"}, {kJapanese, L"Hotkey設定"}, {kChinese, L"热键的设定"}};
-    for (const auto& caption : captions)
-        if (caption.first == language_)
-            EXPECT_EQ(caption.second, test::WindowText(run.dialog));
-    if (language_ == kChinese)
-        EXPECT_EQ(L"关闭弹出式窗口", test::WindowText(GetDlgItem(run.dialog, 1078))) << "no mnemonic";
-    run.EndWith(VK_ESCAPE, 2);
-}
+    // Per-monitor aware, with the caption and borders of a window at the
+    // DPI. (Asked from another process, GetDpiForWindow answers with the
+    // asker's DPI on Wine.)
+    EXPECT_TRUE(AreDpiAwarenessContextsEqual(reported_, GetWindowDpiAwarenessContext(dialog_)));
+    RECT window;
+    GetWindowRect(dialog_, &window);
+    const SIZE client = ClientSize(dialog_);
+    RECT expected = {0, 0, client.cx, client.cy};
+    ASSERT_TRUE(AdjustWindowRectExForDpi(&expected, GetWindowLongW(dialog_, GWL_STYLE), FALSE,
+                                         GetWindowLongW(dialog_, GWL_EXSTYLE), dpi));
+    EXPECT_EQ(expected.right - expected.left, window.right - window.left);
+    EXPECT_EQ(expected.bottom - expected.top, window.bottom - window.top);
 
-TEST_F(LocalisedDialogTest, DialogHasItsTemplatesWidth)
-{
-    const auto dialog = program_.Dialog(159, language_);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(language_ == kJapanese ? 174 : 171, dialog->cx);
+    // Laid out in dialog units of its font at the DPI; the size grows with
+    // the DPI: it is the 96-DPI size scaled, give or take the rounding of the
+    // base units (half a pixel per 4 or 8 dialog units at each of the two
+    // DPIs) and of the conversion itself.
+    const DialogFont font(template_, dpi);
+    const SIZE units = font.BaseUnits();
+    EXPECT_EQ(MulDiv(template_.cx, units.cx, 4), client.cx);
+    EXPECT_EQ(MulDiv(template_.cy, units.cy, 8), client.cy);
+    const SIZE units96 = DialogFont(template_, 96).BaseUnits();
+    const double scale = dpi / 96.0;
+    EXPECT_NEAR(MulDiv(template_.cx, units96.cx, 4) * scale, client.cx, template_.cx / 4.0 * (1 + scale) / 2 + 1);
+    EXPECT_NEAR(MulDiv(template_.cy, units96.cy, 8) * scale, client.cy, template_.cy / 8.0 * (1 + scale) / 2 + 1);
 
-    test::HelpRun run;
-    ASSERT_TRUE(run.dialog);
-    RECT client;
-    GetClientRect(run.dialog, &client);
-    EXPECT_EQ(PixelsOfEnglishUnits(dialog->cx), client.right);
-    if (language_ == kJapanese)
-        EXPECT_GT(client.right, PixelsOfEnglishUnits(171)) << "3 units wider than the English dialog";
-    run.EndWith(VK_ESCAPE, 2);
-}
+    // Every text fits. A check box draws its mark in a square 13 pixels wide
+    // at 96 DPI (the classic and the themed glyph; Wine draws 12 * DPI / 96 +
+    // 1), scaled with the DPI, and starts its text after a gap: half a
+    // digit's width on Wine, a few pixels on Windows. The larger of half a
+    // digit and 4 pixels at 96 DPI stands for the gap. A group box's title
+    // sits inside its frame, 7 pixels at 96 DPI from either side.
+    const LONG gap = std::max<LONG>(font.Measure(L"0").cx / 2, MulDiv(4, dpi, 96));
+    const LONG beside = MulDiv(13, dpi, 96) + gap;
+    const LONG inset = 2 * MulDiv(7, dpi, 96);
+    std::vector<std::pair<int, LONG>> room;  // control, pixels its text has
+    for (int id : test::kOptionBoxes)
+        room.emplace_back(id, ClientSize(GetDlgItem(dialog_, id)).cx - beside);
+    room.emplace_back(IDC_NOTIFICATION_GROUP, ClientSize(GetDlgItem(dialog_, IDC_NOTIFICATION_GROUP)).cx - inset);
+    for (const auto& control : room) {
+        const HWND window = GetDlgItem(dialog_, control.first);
+        const std::wstring text = test::WindowText(window);
+        SCOPED_TRACE(testing::Message() << "control " << control.first << " at " << dpi << " DPI");
+        ASSERT_FALSE(text.empty());
+        const SIZE needed = font.Measure(text);
+        EXPECT_LE(needed.cx, control.second) << "text width";
+        EXPECT_LE(needed.cy, ClientSize(window).cy) << "text height";
+    }
 
-TEST_F(LocalisedDialogTest, HelpPopupsAskForTheSameStringsInTheLanguage)
-{
-    location_.Set(test::RecorderPath());
-    test::HelpRun run;
-    ASSERT_TRUE(run.dialog);
-    for (int id : {1075, 1076, 1077, 1078})
-        run.AskForHelp(id);
-    const auto popups = test::CallsWithCommand(run.EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
-    ASSERT_EQ(4u, popups.size());
-    for (WORD i = 0; i < 4; ++i) {
-        EXPECT_EQ(4u + i, popups[i].Number("idString"));
-        EXPECT_EQ(program_.String(4 + i, language_).value_or(L"<missing>"), popups[i].Text("shown"));
+    // Help, asked for once per language: each box's popup asks for its
+    // string, which the platform finds in the language's table.
+    if (dpi == 96) {
+        for (int id : test::kOptionBoxes)
+            run_->AskForHelp(id);
+    }
+    const auto popups = test::CallsWithCommand(run_->EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
+    ASSERT_EQ(dpi == 96 ? 4u : 0u, popups.size());
+    for (size_t i = 0; i < popups.size(); ++i) {
+        EXPECT_EQ(test::kHelpStrings[i], popups[i].Number("idString"));
+        EXPECT_EQ(program_.String(test::kHelpStrings[i], language_).value_or(L"<missing>"), popups[i].Text("shown"));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(CommonScales, LocalisedDialogTest, ::testing::Values(96u, 120u, 144u, 192u),
+                         [](const testing::TestParamInfo<UINT>& info) { return std::to_string(info.param) + "Dpi"; });
 
 }  // namespace

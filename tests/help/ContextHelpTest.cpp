@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/HelpRecorder.h"
+#include "support/Product.h"
 #include "support/TestRegistry.h"
 
 namespace {
@@ -17,7 +18,10 @@ protected:
     RegisteredControlLocation location_;
 };
 
-TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndCancel)
+// Over the dialog's life: the engine starts once the dialog is shown and
+// painted, F1 on a box shows its help just below the mouse pointer (OK and
+// Cancel have none), and OK or Cancel closes the engine with its cookie.
+TEST_F(ContextHelpTest, F1ShowsTheBoxHelpBelowThePointerBetweenTheEnginesStartAndClose)
 {
     location_.Set(RecorderPath());
     const std::pair<WORD, DWORD> endings[] = {{VK_RETURN, 1}, {VK_ESCAPE, 2}};
@@ -26,6 +30,10 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
         HelpRun run;
         ASSERT_TRUE(run.dialog);
         EXPECT_TRUE(run.WaitForEngineStart());
+        if (ending.second == 1) {
+            for (int id : {IDCANCEL, IDC_SHOW_ICON, IDOK})  // Enter then presses OK
+                run.AskForHelp(id, {123, 234});
+        }
         const auto record = run.EndWith(ending.first, ending.second);
 
         ASSERT_GE(record.size(), 3u);
@@ -40,6 +48,26 @@ TEST_F(ContextHelpTest, EngineIsInitialisedAtStartAndClosedWithTheCookieOnOkAndC
         EXPECT_EQ(record[1].fields.at("cookie"), last.fields.at("cookie"));
         EXPECT_EQ(1u, CallsWithCommand(record, HH_INITIALIZE).size());
         EXPECT_EQ(1u, CallsWithCommand(record, HH_UNINITIALIZE).size());
+
+        const auto popups = CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP);
+        if (ending.second != 1) {
+            EXPECT_TRUE(popups.empty());
+            continue;
+        }
+        ASSERT_EQ(1u, popups.size()) << "OK and Cancel have no help";
+        const RecordedCall& popup = popups[0];
+        EXPECT_EQ(reinterpret_cast<UINT_PTR>(run.dialog), std::stoull(popup.fields.at("caller"), nullptr, 16));
+        EXPECT_EQ("(null)", popup.fields.at("file"));
+        EXPECT_EQ(test::kPopupRecordSize, popup.Number("cbStruct")) << "the record of the program's bitness";
+        EXPECT_EQ("1", popup.fields.at("hinstIsExe"));
+        EXPECT_EQ(IDS_HELP_SHOW_ICON, popup.Number("idString"));
+        EXPECT_EQ("123", popup.fields.at("x"));
+        EXPECT_EQ("250", popup.fields.at("y"));
+        EXPECT_EQ("ffffffff", popup.fields.at("fg"));
+        EXPECT_EQ("ffffffff", popup.fields.at("bg"));
+        EXPECT_EQ("-1,-1,-1,-1", popup.fields.at("margins"));
+        EXPECT_EQ("aaa", popup.fields.at("text"));
+        EXPECT_EQ("", popup.fields.at("font"));
     }
 }
 
@@ -100,57 +128,6 @@ TEST_F(ContextHelpTest, EngineKeepsItsOrderInTheMomentsBeforeTheDialogAppears)
     }
 }
 
-TEST_F(ContextHelpTest, F1ShowsTheBoxHelpJustBelowTheMousePointer)
-{
-    location_.Set(RecorderPath());
-    HelpRun run;
-    ASSERT_TRUE(run.dialog);
-    run.AskForHelp(1077, {123, 234});
-    const auto popups = CallsWithCommand(run.EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
-
-    ASSERT_EQ(1u, popups.size());
-    const RecordedCall& popup = popups[0];
-    EXPECT_EQ(reinterpret_cast<UINT_PTR>(run.dialog), std::stoull(popup.fields.at("caller"), nullptr, 16));
-    EXPECT_EQ("(null)", popup.fields.at("file"));
-    EXPECT_EQ(test::kPopupRecordSize, popup.Number("cbStruct")) << "the record of the program's bitness";
-    EXPECT_EQ("1", popup.fields.at("hinstIsExe"));
-    EXPECT_EQ(6u, popup.Number("idString"));
-    EXPECT_EQ("123", popup.fields.at("x"));
-    EXPECT_EQ("250", popup.fields.at("y"));
-    EXPECT_EQ("ffffffff", popup.fields.at("fg"));
-    EXPECT_EQ("ffffffff", popup.fields.at("bg"));
-    EXPECT_EQ("-1,-1,-1,-1", popup.fields.at("margins"));
-    EXPECT_EQ("aaa", popup.fields.at("text"));
-    EXPECT_EQ("", popup.fields.at("font"));
-}
-
-TEST_F(ContextHelpTest, EachBoxReachesItsOwnStringAndOtherControlsNone)
-{
-    location_.Set(RecorderPath());
-    HelpRun run;
-    ASSERT_TRUE(run.dialog);
-    for (int id : {IDOK, 1075, 1076, IDCANCEL, 1077, 1078})
-        run.AskForHelp(id);
-    const auto popups = CallsWithCommand(run.EndWith(VK_ESCAPE, 2), HH_DISPLAY_TEXT_POPUP);
-
-    ASSERT_EQ(4u, popups.size()) << "OK and Cancel have no help";
-    const unsigned long expected[] = {4, 5, 6, 7};
-    for (size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(expected[i], popups[i].Number("idString"));
-}
-
-TEST_F(ContextHelpTest, ExpandableLocationIsExpandedAndLoaded)
-{
-    location_.Set("%HOTKEY_TEST_DIR%\\hhctrl-recorder.dll", REG_EXPAND_SZ);
-    const std::wstring recorder = test::PathBesideTests(L"hhctrl-recorder.dll");
-    HelpRun run(Variables{{L"HOTKEY_TEST_DIR", recorder.substr(0, recorder.find_last_of(L'\\'))}});
-    ASSERT_TRUE(run.dialog);
-    run.AskForHelp(1078);
-    const auto popups = CallsWithCommand(run.EndWith(VK_RETURN, 1), HH_DISPLAY_TEXT_POPUP);
-    ASSERT_EQ(1u, popups.size());
-    EXPECT_EQ(7u, popups[0].Number("idString"));
-}
-
 // A path to the stand-in, padded with "." components and doubled separators
 // to exactly the given length; it still names the same file.
 std::string PaddedRecorderPath(size_t length)
@@ -166,6 +143,9 @@ std::string PaddedRecorderPath(size_t length)
     return path;
 }
 
+// A plain or expandable location (its folder written as an environment
+// reference) loads up to the length of a full path, 259 characters once
+// expanded; a longer one is not cut to fit, so nothing is loaded.
 TEST_F(ContextHelpTest, LocationsUpToAFullPathLoadAndLongerOnesAreNotCut)
 {
     struct LengthCase {
@@ -177,14 +157,20 @@ TEST_F(ContextHelpTest, LocationsUpToAFullPathLoadAndLongerOnesAreNotCut)
         {259, REG_SZ, true},  {260, REG_SZ, false},        {300, REG_SZ, false},
         {259, REG_EXPAND_SZ, true}, {300, REG_EXPAND_SZ, false},
     };
+    const std::string recorder = RecorderPath();
+    const std::string folder = recorder.substr(0, recorder.find_last_of('\\'));
     for (const LengthCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.length << " characters, type " << c.type);
         const std::string path = PaddedRecorderPath(c.length);
         ASSERT_EQ(c.length, path.size());
-        location_.Set(path, c.type);
-        HelpRun run;
+        ASSERT_EQ(folder, path.substr(0, folder.size()));
+        if (c.type == REG_EXPAND_SZ)
+            location_.Set("%HOTKEY_TEST_DIR%" + path.substr(folder.size()), c.type);
+        else
+            location_.Set(path, c.type);
+        HelpRun run({{L"HOTKEY_TEST_DIR", std::wstring(folder.begin(), folder.end())}});
         ASSERT_TRUE(run.dialog);
-        run.AskForHelp(1075);
+        run.AskForHelp(IDC_LOCK_FN);
         EXPECT_EQ(c.loaded, run.HasLoaded(L"hhctrl-recorder.dll"));
         const auto record = run.EndWith(VK_RETURN, 1);
         EXPECT_EQ(c.loaded, !CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
@@ -209,8 +195,8 @@ TEST_F(ContextHelpTest, UnusableControlsLeaveTheDialogWorkingAndHelpSilent)
         test::SetDword(HKEY_CURRENT_USER, L"HidePopup", 0);
         HelpRun run;
         ASSERT_TRUE(run.dialog);
-        run.Click(1078);
-        run.AskForHelp(1075);
+        run.Click(IDC_HIDE_POPUP);
+        run.AskForHelp(IDC_LOCK_FN);
         EXPECT_EQ(c.loads, run.HasLoaded(L"hhctrl-noentry.dll"));
         const auto record = run.EndWith(VK_RETURN, 1);
         EXPECT_TRUE(CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
@@ -228,7 +214,7 @@ TEST_F(ContextHelpTest, WithoutAnyControlNoLaterLoadIsAttempted)
     EXPECT_FALSE(run.HasLoaded(L"hhctrl.ocx"));
 
     location_.Set(RecorderPath());  // a usable control appears
-    run.AskForHelp(1076);
+    run.AskForHelp(IDC_MAKE_SOUNDS);
     EXPECT_FALSE(run.HasLoaded(L"hhctrl-recorder.dll"));
     EXPECT_TRUE(run.EndWith(VK_ESCAPE, 2).empty()) << "the stand-in was never loaded";
 }
@@ -265,20 +251,6 @@ private:
     std::wstring planted_;
 };
 
-TEST_F(ContextHelpTest, ControlBesideTheExecutableIsNeverLoaded)
-{
-    // Native DLLs before Wine's built-in ones.
-    PlantedControl planted;
-    ASSERT_TRUE(planted.ready);
-    location_.Set(Narrow(planted.folder) + "\\missing.dll");
-    WineControlLoadOrder nativeFirst(L"native,builtin");
-    HelpRun run({}, planted.exe);
-    ASSERT_TRUE(run.dialog);
-    run.AskForHelp(1075);
-    const auto record = run.EndWith(VK_ESCAPE, 2);
-    EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
-}
-
 // A relative path from the system directory to a file on the same drive
 // ("..\\..\\folder\\file"), or "" when there is none.
 std::string FromSystemDirectory(const std::wstring& file)
@@ -295,22 +267,25 @@ std::string FromSystemDirectory(const std::wstring& file)
     return climb + target.substr(3);
 }
 
-// The registered location as the registry holds it: a bare name is the file
-// of that name in the system directory, never one beside the program; another
-// relative path is not followed out of the system directory; a location
-// stored without its terminator is its stored characters, no more and no fewer.
+// The registered location as the registry holds it, with DLLs found by the
+// library search preferred to Wine's own: a bare name is the file of that name
+// in the system directory, never one beside the program, and so is the
+// control taken when the registered file is missing; another relative path is
+// not followed out of the system directory; a location stored without its
+// terminator is its stored characters, no more and no fewer.
 TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSystemDirectory)
 {
     struct LocationCase {
         const char* what;
         std::string location;
         bool terminated;
-        bool recorded;  // the stand-in was loaded and showed the popup
+        bool recorded;  // the stand-in showed the popup; else nothing loaded it
     };
     PlantedControl planted;
     ASSERT_TRUE(planted.ready);
     const LocationCase cases[] = {
         {"bare name, planted beside the program", "hhctrl.ocx", true, false},
+        {"missing file, a control planted beside the program", Narrow(planted.folder) + "\\missing.dll", true, false},
         {"full path without its terminator", RecorderPath(), false, true},
         {"relative path out of the system directory", FromSystemDirectory(planted.folder + L"\\hhctrl.ocx"), true,
          false},
@@ -325,10 +300,12 @@ TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSy
             location_.SetUnterminated(c.location);
         HelpRun run({}, planted.exe);
         ASSERT_TRUE(run.dialog);
-        run.AskForHelp(1076);
+        run.AskForHelp(IDC_MAKE_SOUNDS);
         const auto record = run.EndWith(VK_ESCAPE, 2);
-        EXPECT_EQ(c.recorded, !CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty())
-            << "the stand-in recorded " << record.size() << " lines";
+        if (c.recorded)
+            EXPECT_EQ(1u, CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).size());
+        else
+            EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
     }
 }
 

@@ -17,11 +17,12 @@
 #include <cstdio>
 
 #include "RecordFile.h"
+#include "resources/resource.h"
 
 namespace {
 
 // The Fn lock check box, which only the settings dialog has.
-const int kLockBoxId = 1075;
+const int kLockBoxId = IDC_LOCK_FN;
 // Longest hold: a zero-delay timer is due after the system's minimum interval,
 // a small fraction of this.
 const DWORD kLongestHoldMs = 5000;

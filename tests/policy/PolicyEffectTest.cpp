@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Product.h"
 #include "support/ProgramSession.h"
 #include "support/TestRegistry.h"
 
@@ -44,11 +45,12 @@ TEST(PolicyEffectTest, ProgramShowsEachOptionAsThePoliciesSetIt)
         const char* states[4];  // LockFn, MakeSounds, ShowIcon, HidePopup
         bool shown[4];
     };
+    // Each policy enabled and disabled at least once where the program reads
+    // it (the companions under an enabled lock).
     const PolicyCase cases[] = {
-        {{"enabled", "enabled", "enabled", "enabled"}, {true, true, true, true}},
-        {{"disabled", "disabled", "disabled", "disabled"}, {false, false, false, false}},
+        {{"enabled", "enabled", "disabled", "enabled"}, {true, true, false, true}},
         {{"enabled", "disabled", "enabled", "disabled"}, {true, false, true, false}},
-        {{"disabled", "disabled", "disabled", "enabled"}, {false, false, false, true}},
+        {{"disabled", "enabled", "enabled", "enabled"}, {false, false, false, true}},
     };
     const char* const policies[4] = {"LockFn", "MakeSounds", "ShowIcon", "HidePopup"};
     for (const PolicyCase& c : cases) {
@@ -67,7 +69,7 @@ TEST(PolicyEffectTest, ProgramShowsEachOptionAsThePoliciesSetIt)
         const HWND dialog = program.WaitForDialog();
         ASSERT_TRUE(dialog);
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(c.shown[i], test::IsChecked(dialog, 1075 + i)) << policies[i];
+            EXPECT_EQ(c.shown[i], test::IsChecked(dialog, test::kOptionBoxes[i])) << policies[i];
     }
 }
 

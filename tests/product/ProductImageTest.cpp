@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "support/Product.h"
 #include "support/ProgramSession.h"
 #include "support/ResourceImage.h"
 
@@ -27,12 +28,12 @@ struct ExpectedControl {
 const ExpectedControl kControls[] = {
     {IDOK, 0x50010001, 60, 90, 50, 14, L"OK"},
     {IDCANCEL, 0x50010000, 115, 90, 50, 14, L"Cancel"},
-    {1075, 0x50010003, 5, 5, 140, 15, L"&Use Fn key lock"},
-    {1076, 0x50010003, 15, 30, 140, 15, L"&Make sounds when Fn key is pressed"},
-    {1077, 0x50010003, 15, 45, 140, 15, L"&Show status on screen"},
-    {1000, 0x50000007, 10, 20, 155, 45, L"Notification"},
+    {IDC_LOCK_FN, 0x50010003, 5, 5, 140, 15, L"&Use Fn key lock"},
+    {IDC_MAKE_SOUNDS, 0x50010003, 15, 30, 140, 15, L"&Make sounds when Fn key is pressed"},
+    {IDC_SHOW_ICON, 0x50010003, 15, 45, 140, 15, L"&Show status on screen"},
+    {IDC_NOTIFICATION_GROUP, 0x50000007, 10, 20, 155, 45, L"Notification"},
     {IDHELP, 0x48010000, 5, 90, 50, 14, L"Help"},
-    {1078, 0x50010003, 5, 70, 140, 15, L"&Disable popup"},
+    {IDC_HIDE_POPUP, 0x50010003, 5, 70, 140, 15, L"&Disable popup"},
 };
 
 class ProductImageTest : public ::testing::Test {
@@ -47,7 +48,7 @@ TEST_F(ProductImageTest, OpensAsImageFile)
 
 TEST_F(ProductImageTest, EnglishDialogHasItsFormSizeFontAndControls)
 {
-    const auto dialog = product_.Dialog(159, kEnglish);
+    const auto dialog = product_.Dialog(IDD_SETTINGS, kEnglish);
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(dialog->extended);
     EXPECT_EQ(0x80C828C0u, dialog->style);
@@ -107,15 +108,15 @@ struct TemplateForm {
 
 TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
 {
-    const auto english = product_.Dialog(159, kEnglish);
+    const auto english = product_.Dialog(IDD_SETTINGS, kEnglish);
     ASSERT_TRUE(english);
     const TemplateForm forms[] = {
-        {kJapanese, true, 174, L"Tahoma", 1076, 145},
+        {kJapanese, true, 174, L"Tahoma", IDC_MAKE_SOUNDS, 145},
         {kChinese, false, 171, L"SimSun", 0, 0},
     };
     for (const TemplateForm& form : forms) {
         SCOPED_TRACE(testing::Message() << "language " << std::hex << form.language);
-        const auto dialog = product_.Dialog(159, form.language);
+        const auto dialog = product_.Dialog(IDD_SETTINGS, form.language);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(form.extended, dialog->extended);
         EXPECT_EQ(0u, dialog->helpId);
@@ -138,17 +139,19 @@ TEST_F(ProductImageTest, DialogExistsInEachLanguageWithTheEnglishLayout)
             EXPECT_EQ(a.windowClass, b.windowClass);
             EXPECT_EQ(a.style, b.style);
             EXPECT_EQ(a.exStyle, b.exStyle);
-            const short cx = b.id == form.widerBox ? form.widerBoxWidth : a.cx;
-            EXPECT_TRUE(a.x == b.x && a.y == b.y && cx == b.cx && a.cy == b.cy);
+            EXPECT_EQ(a.x, b.x);
+            EXPECT_EQ(a.y, b.y);
+            EXPECT_EQ(b.id == form.widerBox ? form.widerBoxWidth : a.cx, b.cx);
+            EXPECT_EQ(a.cy, b.cy);
         }
     }
-    EXPECT_EQ(3u, product_.Languages(RT_DIALOG, MAKEINTRESOURCEW(159)).size()) << "no other language";
+    EXPECT_EQ(3u, product_.Languages(RT_DIALOG, MAKEINTRESOURCEW(IDD_SETTINGS)).size()) << "no other language";
 }
 
 TEST_F(ProductImageTest, TemplateTextsSurviveCompilation)
 {
-    const auto japanese = product_.Dialog(159, kJapanese);
-    const auto chinese = product_.Dialog(159, kChinese);
+    const auto japanese = product_.Dialog(IDD_SETTINGS, kJapanese);
+    const auto chinese = product_.Dialog(IDD_SETTINGS, kChinese);
     ASSERT_TRUE(japanese && chinese);
     EXPECT_EQ(L"Hotkey設定", japanese->caption);
     EXPECT_EQ(L"キャンセル", japanese->controls[1].text);
@@ -223,7 +226,7 @@ struct IconGroupEntry {
 
 TEST_F(ProductImageTest, IconGroupHasNineImagesOfThreeSizesAndDepths)
 {
-    const auto group = product_.Find(RT_GROUP_ICON, MAKEINTRESOURCEW(104), kJapanese);
+    const auto group = product_.Find(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_APP), kJapanese);
     ASSERT_TRUE(group);
     ASSERT_GE(group->size(), 6u);
     WORD header[3];
@@ -400,8 +403,9 @@ TEST_F(ProductImageTest, VersionBlockHasItsFixedAndStringFields)
     VS_FIXEDFILEINFO* fixed;
     UINT length;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(0x00020000u, fixed->dwFileVersionMS);
-    EXPECT_EQ(0x05240000u, fixed->dwFileVersionLS) << "1316.0";
+    const WORD version[4] = {HOTKEY_VERSION_NUMBERS};
+    EXPECT_EQ(MAKELONG(version[1], version[0]), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(version[3], version[2]), fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
     EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
     EXPECT_EQ(0u, fixed->dwFileFlags);
@@ -414,18 +418,35 @@ TEST_F(ProductImageTest, VersionBlockHasItsFixedAndStringFields)
     EXPECT_EQ(0x0409, translation[0]);
     EXPECT_EQ(0, translation[1]);
 
-    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-        {L"FileDescription", L"Hotkey Settings"}, {L"FileVersion", L"V2.00L13P M00"},
-        {L"ProductVersion", L"V2.00L13P M00"},    {L"CompanyName", L"Quillmere"},
+    const std::string versionString = HOTKEY_VERSION_STRING;
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"FileDescription", L"Hotkey Settings"},
+        {L"FileVersion", std::wstring(versionString.begin(), versionString.end())},
+        {L"ProductVersion", std::wstring(versionString.begin(), versionString.end())},
+        {L"CompanyName", L"Quillmere"},
         {L"OriginalFilename", L"HotkeySettings.exe"},
     };
     for (const auto& s : strings) {
         wchar_t* value = nullptr;
         const std::wstring query = std::wstring(L"\\StringFileInfo\\04090000\\") + s.first;
-        EXPECT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) &&
-                    value && s.second == std::wstring(value))
-            << s.first;
+        const bool found = VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
+        EXPECT_EQ(s.second, found && value ? std::wstring(value) : L"<missing>") << s.first;
     }
+}
+
+// The identifiers by which the system meets the world, as the product's
+// headers define them: dialog, icon and control ids, and how the hotkey
+// manager is found and told. Every other test takes them from these headers.
+TEST(ProductContract, IdentifiersAndManagerAreTheFixedOnes)
+{
+    const std::pair<int, int> ids[] = {{159, IDD_SETTINGS},   {104, IDI_APP},          {1000, IDC_NOTIFICATION_GROUP},
+                                       {1075, IDC_LOCK_FN},    {1076, IDC_MAKE_SOUNDS}, {1077, IDC_SHOW_ICON},
+                                       {1078, IDC_HIDE_POPUP}, {2, IDS_CAPTION},        {4, IDS_HELP_LOCK_FN}};
+    for (const auto& id : ids)
+        EXPECT_EQ(id.first, id.second);
+    EXPECT_EQ(std::wstring(L"HotKey"), kHotkeyManagerClass);
+    EXPECT_EQ(std::wstring(L"Quillmere HotKey Manager"), kHotkeyManagerTitle);
+    EXPECT_EQ(0x80CCu, kSettingsChangedMessage);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
-// The registry store against Wine's real registry.
+// The registry store against Wine's real registry: which stored values are
+// usable, the user's value over the machine's, the lock rule, and what a save
+// writes.
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "settings/SettingsStore.h"
 #include "support/TestRegistry.h"
@@ -7,59 +11,97 @@
 namespace {
 
 using test::GetDword;
+using test::kValueNames;
 using test::SetDword;
-using test::SetRawValue;
 
 const HKEY HKCU = HKEY_CURRENT_USER;
 const HKEY HKLM = HKEY_LOCAL_MACHINE;
 
-std::vector<BYTE> Bytes(std::initializer_list<BYTE> bytes) { return bytes; }
+DWORD Option(const HotkeySettings& settings, int index)
+{
+    const DWORD options[] = {settings.lockFn, settings.makeSounds, settings.showIcon, settings.hidePopup};
+    return options[index];
+}
+
+std::vector<BYTE> Repeated(size_t count, BYTE first, BYTE rest)
+{
+    std::vector<BYTE> bytes(count, rest);
+    bytes[0] = first;
+    return bytes;
+}
+
+// A stored value of some shape (or, when absent, none at all) and what
+// reading it must give: whether it is usable, and the value read.
+struct StoredValueKind {
+    const char* what;
+    bool absent;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool usable;
+    DWORD value;
+};
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
     test::CleanSettingsKeys clean_;
 };
 
-// One stored value under each root (or none) and what ReadDwordSetting and
-// LoadSettings must make of the LockFn option.
-struct StoredValueCase {
-    const char* what;
-    DWORD type;
-    std::vector<BYTE> data;
-    bool readable;     // ReadDwordSetting returns true
-    DWORD value;       // ... with this value
-};
-
-TEST_F(SettingsStoreTest, ReadDwordSettingAcceptsOnlyFourByteDwords)
+// Each kind as the user's value of each option, alone and over a machine
+// value of 1: ReadDwordSetting takes it or leaves its output alone, and
+// LoadSettings then shows it or falls back to the machine's value, else off.
+TEST_F(SettingsStoreTest, EachStoredValueKindIsUsedOrCountsAsMissing)
 {
-    const StoredValueCase cases[] = {
-        {"dword 0", REG_DWORD, Bytes({0, 0, 0, 0}), true, 0},
-        {"dword 1", REG_DWORD, Bytes({1, 0, 0, 0}), true, 1},
-        {"dword 5", REG_DWORD, Bytes({5, 0, 0, 0}), true, 5},
-        {"dword 0x12345678", REG_DWORD, Bytes({0x78, 0x56, 0x34, 0x12}), true, 0x12345678},
-        {"string", REG_SZ, Bytes({'1', 0, 0, 0}), false, 0},
-        {"binary of 4 bytes", REG_BINARY, Bytes({1, 0, 0, 0}), false, 0},
-        {"empty dword", REG_DWORD, Bytes({}), false, 0},
-        {"dword of 1 byte", REG_DWORD, Bytes({1}), false, 0},
-        {"dword of 3 bytes", REG_DWORD, Bytes({1, 1, 1}), false, 0},
-        {"dword of 8 bytes", REG_DWORD, Bytes({7, 0, 0, 0, 9, 9, 9, 9}), true, 7},
+    const StoredValueKind kinds[] = {
+        {"no value", true, REG_NONE, {}, false, 0},
+        {"REG_SZ \"1\"", false, REG_SZ, {'1', 0, 0, 0}, false, 0},
+        {"REG_EXPAND_SZ \"1\"", false, REG_EXPAND_SZ, {'1', 0, 0, 0}, false, 0},
+        {"REG_MULTI_SZ \"1\"", false, REG_MULTI_SZ, {'1', 0, 0, 0, 0, 0}, false, 0},
+        {"REG_BINARY of 4 bytes", false, REG_BINARY, {1, 0, 0, 0}, false, 0},
+        {"REG_QWORD 1", false, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, false, 0},
+        {"REG_NONE of 4 bytes", false, REG_NONE, {1, 0, 0, 0}, false, 0},
+        {"REG_DWORD of 0 bytes", false, REG_DWORD, {}, false, 0},
+        {"REG_DWORD of 1 byte", false, REG_DWORD, {1}, false, 0},
+        {"REG_DWORD of 3 bytes", false, REG_DWORD, {1, 0, 0}, false, 0},
+        {"REG_DWORD 0", false, REG_DWORD, {0, 0, 0, 0}, true, 0},
+        {"REG_DWORD 1", false, REG_DWORD, {1, 0, 0, 0}, true, 1},
+        {"REG_DWORD 5", false, REG_DWORD, {5, 0, 0, 0}, true, 5},
+        {"REG_DWORD 0x12345678", false, REG_DWORD, {0x78, 0x56, 0x34, 0x12}, true, 0x12345678},
+        {"REG_DWORD of 5 bytes", false, REG_DWORD, {1, 0, 0, 0, 7}, true, 1},
+        {"REG_DWORD of 8 bytes, first four 0", false, REG_DWORD, {0, 0, 0, 0, 1, 1, 1, 1}, true, 0},
+        {"REG_DWORD of 256 bytes", false, REG_DWORD, Repeated(256, 7, 0), true, 7},
+        {"REG_DWORD of 257 bytes", false, REG_DWORD, Repeated(257, 7, 0), false, 0},
     };
-    for (const StoredValueCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        SetRawValue(HKCU, L"LockFn", c.type, c.data);
-        DWORD value = 0xA5A5A5A5;
-        EXPECT_EQ(c.readable, ReadDwordSetting(HKCU, L"LockFn", &value));
-        EXPECT_EQ(c.readable ? c.value : 0xA5A5A5A5, value) << "unreadable values leave the output alone";
-    }
-}
+    const DWORD kUntouched = 0xA5A5A5A5;
+    for (const StoredValueKind& kind : kinds) {
+        for (int option = 0; option < 4; ++option) {
+            for (const bool machineOn : {false, true}) {
+                SCOPED_TRACE(testing::Message() << kind.what << " as " << kValueNames[option]
+                                                << (machineOn ? " over machine 1" : " alone"));
+                test::DeleteSettingsKey(HKCU);
+                test::DeleteSettingsKey(HKLM);
+                // The lock is on wherever a companion is stored, so that it is read.
+                const bool companion = option == 1 || option == 2;
+                if (companion)
+                    SetDword(HKCU, kValueNames[0], 1);
+                if (!kind.absent)
+                    test::SetRawValue(HKCU, kValueNames[option], kind.type, kind.data);
+                if (machineOn)
+                    SetDword(HKLM, kValueNames[option], 1);
 
-TEST_F(SettingsStoreTest, ReadDwordSettingFailsWithoutKeyOrValue)
-{
-    DWORD value = 42;
-    EXPECT_FALSE(ReadDwordSetting(HKCU, L"LockFn", &value));
-    SetDword(HKCU, L"HidePopup", 1);
-    EXPECT_FALSE(ReadDwordSetting(HKCU, L"LockFn", &value));
-    EXPECT_EQ(42u, value);
+                DWORD read = kUntouched;
+                EXPECT_EQ(kind.usable, ReadDwordSetting(HKCU, kValueNames[option], &read));
+                EXPECT_EQ(kind.usable ? kind.value : kUntouched, read);
+
+                const HotkeySettings loaded = LoadSettings();
+                for (int other = 0; other < 4; ++other) {
+                    DWORD expected = other == 0 && companion ? 1 : 0;
+                    if (other == option)
+                        expected = kind.usable ? kind.value : machineOn ? 1 : 0;
+                    EXPECT_EQ(expected, Option(loaded, other)) << kValueNames[other];
+                }
+            }
+        }
+    }
 }
 
 // Values stored per root (absent when not listed) and the options LoadSettings yields.
@@ -69,7 +111,7 @@ struct LoadCase {
     HotkeySettings expected;
 };
 
-TEST_F(SettingsStoreTest, LoadSettingsTakesEachValueFromUserThenMachine)
+TEST_F(SettingsStoreTest, LoadSettingsTakesEachValueFromUserThenMachineUnderTheLockRule)
 {
     const LoadCase cases[] = {
         {"nothing stored", {}, {}, {0, 0, 0, 0}},
@@ -78,10 +120,9 @@ TEST_F(SettingsStoreTest, LoadSettingsTakesEachValueFromUserThenMachine)
         {"machine only", {}, {{L"LockFn", 1}, {L"MakeSounds", 1}}, {1, 1, 0, 0}},
         {"user over machine, value by value", {{L"LockFn", 1}},
          {{L"LockFn", 0}, {L"ShowIcon", 1}, {L"HidePopup", 1}}, {1, 0, 1, 1}},
-        {"user 0 beats machine 1", {{L"HidePopup", 0}}, {{L"HidePopup", 1}}, {0, 0, 0, 0}},
-        {"nonzero is kept as read", {{L"LockFn", 5}, {L"MakeSounds", 0xFFFFFFFF}}, {}, {5, 0xFFFFFFFF, 0, 0}},
         {"lock off: companions are not read", {{L"LockFn", 0}, {L"MakeSounds", 1}, {L"ShowIcon", 1}},
          {{L"MakeSounds", 1}}, {0, 0, 0, 0}},
+        {"user lock off over machine lock on", {{L"LockFn", 0}}, {{L"LockFn", 1}, {L"ShowIcon", 1}}, {0, 0, 0, 0}},
         {"machine lock enables user companions", {{L"MakeSounds", 1}}, {{L"LockFn", 1}}, {1, 1, 0, 0}},
     };
     for (const LoadCase& c : cases) {
@@ -92,81 +133,43 @@ TEST_F(SettingsStoreTest, LoadSettingsTakesEachValueFromUserThenMachine)
         for (const auto& v : c.machine) SetDword(HKLM, v.first, v.second);
 
         const HotkeySettings loaded = LoadSettings();
-        EXPECT_EQ(c.expected.lockFn, loaded.lockFn);
-        EXPECT_EQ(c.expected.makeSounds, loaded.makeSounds);
-        EXPECT_EQ(c.expected.showIcon, loaded.showIcon);
-        EXPECT_EQ(c.expected.hidePopup, loaded.hidePopup);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(Option(c.expected, i), Option(loaded, i)) << kValueNames[i];
     }
 }
 
-TEST_F(SettingsStoreTest, UnusableUserValueFallsBackToMachineValue)
-{
-    const std::pair<DWORD, std::vector<BYTE>> unusable[] = {
-        {REG_SZ, Bytes({'0', 0})},
-        {REG_DWORD, Bytes({0, 0})},
-        {REG_QWORD, Bytes({0, 0, 0, 0, 0, 0, 0, 0})},
-    };
-    SetDword(HKLM, L"LockFn", 1);
-    for (const auto& u : unusable) {
-        SCOPED_TRACE(u.first);
-        SetRawValue(HKCU, L"LockFn", u.first, u.second);
-        EXPECT_EQ(1u, LoadSettings().lockFn);
-    }
-    test::DeleteSettingsKey(HKLM);
-    EXPECT_EQ(0u, LoadSettings().lockFn) << "no usable value anywhere means off";
-}
-
-// What SaveSettings writes for a record, as stored REG_DWORD values.
+// A record and the four REG_DWORD values SaveSettings must store for it.
 struct SaveCase {
     HotkeySettings settings;
-    DWORD lockFn, makeSounds, showIcon, hidePopup;
+    DWORD stored[4];
 };
 
-TEST_F(SettingsStoreTest, SaveSettingsWritesZeroOrOneAndKeepsTheLockRule)
+// Each save writes 1 or 0 under the lock rule, replaces a user value of
+// another type, and leaves the machine key and other user values alone.
+TEST_F(SettingsStoreTest, SaveSettingsWritesOneOrZeroUnderTheLockRuleAndNothingElse)
 {
+    SetDword(HKLM, L"LockFn", 1);
+    SetDword(HKCU, L"SomethingElse", 77);
+    test::SetRawValue(HKCU, L"LockFn", REG_SZ, {'x', 0});
     const SaveCase cases[] = {
-        {{0, 0, 0, 0}, 0, 0, 0, 0},
-        {{1, 1, 1, 1}, 1, 1, 1, 1},
-        {{5, 7, 0, 0xFFFFFFFF}, 1, 1, 0, 1},
-        {{1, 0, 0, 0}, 1, 0, 0, 0},
-        {{0, 1, 1, 0}, 0, 0, 0, 0},
-        {{0, 1, 1, 1}, 0, 0, 0, 1},
+        {{1, 0, 1, 0}, {1, 0, 1, 0}},
+        {{0, 0, 0, 0}, {0, 0, 0, 0}},
+        {{1, 1, 1, 1}, {1, 1, 1, 1}},
+        {{5, 7, 0, 0xFFFFFFFF}, {1, 1, 0, 1}},
+        {{0, 1, 1, 0}, {0, 0, 0, 0}},
+        {{0, 1, 1, 1}, {0, 0, 0, 1}},
     };
     for (const SaveCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.settings.lockFn << "," << c.settings.makeSounds << ","
                                         << c.settings.showIcon << "," << c.settings.hidePopup);
         EXPECT_TRUE(SaveSettings(c.settings));
-        EXPECT_EQ(c.lockFn, GetDword(HKCU, L"LockFn"));
-        EXPECT_EQ(c.makeSounds, GetDword(HKCU, L"MakeSounds"));
-        EXPECT_EQ(c.showIcon, GetDword(HKCU, L"ShowIcon"));
-        EXPECT_EQ(c.hidePopup, GetDword(HKCU, L"HidePopup"));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(std::optional<DWORD>(c.stored[i]), GetDword(HKCU, kValueNames[i])) << kValueNames[i];
+        EXPECT_EQ(77u, GetDword(HKCU, L"SomethingElse"));
+        EXPECT_EQ(5u, test::CountValues(HKCU));
+        EXPECT_EQ(1u, test::CountValues(HKLM));
+        EXPECT_EQ(1u, GetDword(HKLM, L"LockFn"));
     }
-}
-
-TEST_F(SettingsStoreTest, SaveSettingsLeavesMachineKeyAndOtherUserValuesAlone)
-{
-    SetDword(HKLM, L"LockFn", 1);
-    SetDword(HKCU, L"SomethingElse", 77);
-    SetRawValue(HKCU, L"LockFn", REG_SZ, Bytes({'x', 0}));
-
-    SaveSettings({1, 0, 1, 0});
-
-    EXPECT_EQ(77u, GetDword(HKCU, L"SomethingElse"));
-    EXPECT_EQ(1u, GetDword(HKCU, L"LockFn")) << "a value of the wrong type is replaced";
-    EXPECT_EQ(5u, test::CountValues(HKCU));
-    EXPECT_EQ(1u, test::CountValues(HKLM));
-    EXPECT_EQ(1u, GetDword(HKLM, L"LockFn"));
-}
-
-TEST_F(SettingsStoreTest, SavedSettingsLoadBack)
-{
-    SetDword(HKLM, L"HidePopup", 1);
-    SaveSettings({1, 1, 0, 0});
-    const HotkeySettings loaded = LoadSettings();
-    EXPECT_EQ(1u, loaded.lockFn);
-    EXPECT_EQ(1u, loaded.makeSounds);
-    EXPECT_EQ(0u, loaded.showIcon);
-    EXPECT_EQ(0u, loaded.hidePopup) << "the user's saved 0 now decides over the machine default";
 }
 
 }  // namespace

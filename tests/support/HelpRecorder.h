@@ -91,6 +91,9 @@ public:
             RegDeleteValueA(key_, nullptr);
         RegCloseKey(key_);
     }
+    RegisteredControlLocation(const RegisteredControlLocation&) = delete;
+    RegisteredControlLocation& operator=(const RegisteredControlLocation&) = delete;
+
     void Set(const std::string& location, DWORD type = REG_SZ)
     {
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, type,
@@ -134,6 +137,8 @@ public:
         RegCloseKey(key_);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HotkeySettings.exe");
     }
+    WineControlLoadOrder(const WineControlLoadOrder&) = delete;
+    WineControlLoadOrder& operator=(const WineControlLoadOrder&) = delete;
 
 private:
     static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\HotkeySettings.exe\\DllOverrides";
@@ -219,6 +224,8 @@ public:
             EXPECT_TRUE(program_.Start(exe, environment_.c_str()));
     }
     ~HelpRun() { DeleteFileW(record_.c_str()); }
+    HelpRun(const HelpRun&) = delete;
+    HelpRun& operator=(const HelpRun&) = delete;
 
     // F1 on the control, with the mouse pointer at a known point.
     void AskForHelp(int id, POINT mouse = {100, 100})

@@ -1,19 +1,16 @@
 #include "ManagerStandIn.h"
 
+#include "Product.h"
 #include "TestRegistry.h"
 
 namespace test {
-
-namespace {
-const UINT kSettingsChanged = 0x80CC;
-}
 
 ManagerStandIn::ManagerStandIn(Behaviour behaviour) : behaviour_(behaviour)
 {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"HotKey";
+    windowClass.lpszClassName = kHotkeyManagerClass;
     RegisterClassW(&windowClass);
 
     if (behaviour_ == Behaviour::Answer) {
@@ -37,12 +34,12 @@ ManagerStandIn::~ManagerStandIn()
     } else if (window_) {
         DestroyWindow(window_);
     }
-    UnregisterClassW(L"HotKey", GetModuleHandleW(nullptr));
+    UnregisterClassW(kHotkeyManagerClass, GetModuleHandleW(nullptr));
 }
 
 HWND ManagerStandIn::CreateManagerWindow()
 {
-    return CreateWindowExW(0, L"HotKey", L"Quillmere HotKey Manager", WS_OVERLAPPED, 0, 0, 10, 10,
+    return CreateWindowExW(0, kHotkeyManagerClass, kHotkeyManagerTitle, WS_OVERLAPPED, 0, 0, 10, 10,
                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
 
@@ -71,7 +68,7 @@ LRESULT CALLBACK ManagerStandIn::WindowProc(HWND window, UINT message, WPARAM wP
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     ManagerStandIn* self = reinterpret_cast<ManagerStandIn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == kSettingsChanged && self) {
+    if (message == kSettingsChangedMessage && self) {
         ReceivedNotification received = {wParam, lParam, {}};
         for (int i = 0; i < 4; ++i)
             received.values[i] = GetDword(HKEY_CURRENT_USER, kValueNames[i]);
