@@ -163,13 +163,34 @@ protected:
     HWND dialog_ = nullptr;
 };
 
+// The context the platform reports for a window of this process made under
+// the context the program's manifest asks for: per-monitor V2 where the
+// platform accepts it, else per-monitor. Windows reports V2; Wine 8 refuses V2;
+// Wine 10 accepts it but reports every per-monitor window as plain
+// per-monitor, its own as well as the program's.
+DPI_AWARENESS_CONTEXT ReportedForAPerMonitorWindow()
+{
+    const DPI_AWARENESS_CONTEXT requested = IsValidDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)
+                                                ? DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+                                                : DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE;
+    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(requested);
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    const DPI_AWARENESS_CONTEXT reported = window ? GetWindowDpiAwarenessContext(window) : nullptr;
+    if (window)
+        DestroyWindow(window);
+    SetThreadDpiAwarenessContext(previous);
+    return reported;
+}
+
 TEST_P(DpiDialogTest, RunsPerMonitorAwareWithItsFrameForTheDpi)
 {
     const DPI_AWARENESS_CONTEXT context = GetWindowDpiAwarenessContext(dialog_);
-    if (IsValidDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
-        EXPECT_TRUE(AreDpiAwarenessContextsEqual(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2));
-    else
-        EXPECT_EQ(DPI_AWARENESS_PER_MONITOR_AWARE, GetAwarenessFromDpiAwarenessContext(context));
+    const DPI_AWARENESS_CONTEXT platform = ReportedForAPerMonitorWindow();
+    ASSERT_TRUE(platform) << "no window could be made to ask the platform";
+    EXPECT_EQ(DPI_AWARENESS_PER_MONITOR_AWARE, GetAwarenessFromDpiAwarenessContext(context));
+    EXPECT_TRUE(AreDpiAwarenessContextsEqual(context, platform))
+        << "the dialog's context differs from a per-monitor window's on this platform";
 
     // The caption and borders are those of a window at the DPI. (Asked from
     // another process, GetDpiForWindow answers with the asker's DPI on Wine.)
