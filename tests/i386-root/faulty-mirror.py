@@ -14,6 +14,7 @@ goes to LOG_FILE ("STATUS PATH"). It stops on SIGTERM, or by itself after an
 hour.
 """
 import http.server
+import io
 import os
 import re
 import signal
@@ -39,13 +40,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def answer(self, status, body=b"", headers=()):
+        self.begin(status, len(body), headers)
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def begin(self, status, length, headers=()):
         self.send_response(status)
         for name, value in headers:
             self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Length", str(length))
         self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
         with lock:
             log.write(f"{status} {self.path}\n")
 
@@ -62,16 +66,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.answer(503, headers=[("Retry-After", "1")])
         request = urllib.request.Request(upstream + self.path, method=self.command)
         try:
-            with urllib.request.urlopen(request, timeout=60) as reply:
-                status, body = reply.status, reply.read()
-                kept = [(k, v) for k, v in reply.getheaders() if k.lower() in ("last-modified", "content-type")]
+            reply = urllib.request.urlopen(request, timeout=60)
         except urllib.error.HTTPError as error:
-            status, body, kept = error.code, b"", []
+            return self.answer(error.code)
         except (OSError, urllib.error.URLError) as error:
             return self.answer(502, f"upstream: {error}\n".encode())
-        if status == 200 and self.path.startswith(prefix) and body:
-            body = body[: len(body) - max(1, len(body) // 10)]
-        self.answer(status, body, kept)
+        with reply:
+            status = reply.status
+            kept = [(k, v) for k, v in reply.getheaders() if k.lower() in ("last-modified", "content-type")]
+            length = reply.headers.get("Content-Length", "")
+            source = reply
+            if not length.isdigit():
+                source = io.BytesIO(reply.read())
+                length = len(source.getvalue())
+            length = int(length)
+            # Cut short by a tenth: what a mirror in the middle of a sync serves.
+            if status == 200 and self.path.startswith(prefix) and length:
+                length -= max(1, length // 10)
+            self.begin(status, length, kept)
+            if self.command == "HEAD":
+                return
+            while length > 0:
+                chunk = source.read(min(length, 1 << 16))
+                if not chunk:
+                    break
+                self.wfile.write(chunk)
+                length -= len(chunk)
 
     do_HEAD = do_GET
 
