@@ -203,7 +203,10 @@ TEST_P(LocalisedDialogTest, ShowsItsLanguageLaidOutForTheScale)
     // Per-monitor aware, with the caption and borders of a window at the
     // DPI. (Asked from another process, GetDpiForWindow answers with the
     // asker's DPI on Wine.)
-    EXPECT_TRUE(AreDpiAwarenessContextsEqual(reported_, GetWindowDpiAwarenessContext(dialog_)));
+    const DPI_AWARENESS_CONTEXT context = GetWindowDpiAwarenessContext(dialog_);
+    ASSERT_TRUE(reported_) << "no window could be made to ask the platform";
+    EXPECT_EQ(DPI_AWARENESS_PER_MONITOR_AWARE, GetAwarenessFromDpiAwarenessContext(context));
+    EXPECT_TRUE(AreDpiAwarenessContextsEqual(reported_, context));
     RECT window;
     GetWindowRect(dialog_, &window);
     const SIZE client = ClientSize(dialog_);

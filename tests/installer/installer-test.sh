@@ -444,7 +444,10 @@ start)
     how=$("$SOURCE_DIR/scripts/i686-lane") || { echo "skipped: $how"; exit 77; }
     echo "i686 lane: $how"
     shortcut=$COMMON_SHORTCUT; [ -f "$shortcut" ] || shortcut=$USER_SHORTCUT
-    target=$(lnkinfo "$shortcut" | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p' | tr -d '\r')
+    # lnkinfo of Debian 13 (liblnk-utils 20240423) prints every backslash
+    # doubled, Debian 12's once; a local path never holds two in a row.
+    target=$(lnkinfo "$shortcut" | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p' | tr -d '\r' |
+        sed 's/\\\\/\\/g')
     expect "shortcut target" "$target" 'C:\Program Files (x86)\Quillmere\Hotkey Settings\HotkeySettings.exe'
     [ -n "$target" ] || finish
     "$SOURCE_DIR/scripts/wine-i686" "$target" </dev/null >"$WORK/start.out" 2>&1 &
