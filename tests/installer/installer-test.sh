@@ -267,7 +267,9 @@ EOF
 
 reproducible)
     # The copy's build at this version is make package's, byte for byte.
-    same=("the program|$PRODUCT_EXE|$AGAIN/program.exe")
+    buildinfo="HotkeySettings-$VERSION-x86.buildinfo"
+    same=("the program|$PRODUCT_EXE|$AGAIN/program.exe"
+        "the build information|$PACKAGE_DIR/$buildinfo|$AGAIN/$buildinfo")
     if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_TIMESTAMP_URL:-}" ]; then
         echo "NOTE: signatures with a time stamp differ each time: only the unsigned program is compared"
     else
