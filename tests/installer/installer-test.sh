@@ -341,7 +341,8 @@ verify)
     sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$forged/program.exe" "$forged/program.msi" || exit 1
     # This tree's program with the genuine signature of another (the one
     # higher in the fourth version field): attach-signature fails on an
-    # untrusted signer after writing it.
+    # untrusted signer after writing it. Its bytes are the build's, so no
+    # other toolchain (other.buildinfo, below) excuses the signature.
     osslsigncode extract-signature -in "$FOURTH_PROGRAM" -out "$forged/fourth.sig" >/dev/null || exit 1
     osslsigncode attach-signature -sigin "$forged/fourth.sig" -in "$PRODUCT_EXE" -out "$forged/moved.exe" >/dev/null 2>&1
     [ -s "$forged/moved.exe" ] || exit 1
@@ -478,7 +479,7 @@ signer=$forged/other.pem|$SIGNED/HotkeySettings.exe|1|DIFFERS from this tree's b
 |$forged/byte.msi|1|DIFFERS from this tree's build: at byte 35
 |$forged/program.exe|1|DIFFERS from this tree's build: at byte 4097
 |$forged/program.msi|1|DIFFERS from this tree's build: its HotkeySettings.exe, at byte 4097
-|$forged/moved.exe|1|DIFFERS from this tree's build: its signature does not verify
+buildinfo=$forged/other.buildinfo|$forged/moved.exe|1|DIFFERS from this tree's build: its signature does not verify
 |$forged/policy.zip|1|DIFFERS
 |$forged/property.msi|1|DIFFERS
 |$forged/traversal.zip|1|DIFFERS
