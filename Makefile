@@ -3,8 +3,8 @@
 #   make test  build and package, then run every test under a private X display
 #   make bench measure start-up, memory and size against an empty dialog
 #   make package  the signed (with SIGN_CERT, SIGN_KEY) MSI and ZIP in build/package,
-#                 and their SHA256SUMS; then scripts/verify-package FILE says whether a
-#                 downloaded program, ZIP or MSI is this build
+#                 their SHA256SUMS and build information; then scripts/verify-package
+#                 FILE says whether a downloaded program, ZIP or MSI is this build
 
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 

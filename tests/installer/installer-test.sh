@@ -267,7 +267,9 @@ EOF
 
 reproducible)
     # The copy's build at this version is make package's, byte for byte.
-    same=("the program|$PRODUCT_EXE|$AGAIN/program.exe")
+    buildinfo="HotkeySettings-$VERSION-x86.buildinfo"
+    same=("the program|$PRODUCT_EXE|$AGAIN/program.exe"
+        "the build information|$PACKAGE_DIR/$buildinfo|$AGAIN/$buildinfo")
     if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_TIMESTAMP_URL:-}" ]; then
         echo "NOTE: signatures with a time stamp differ each time: only the unsigned program is compared"
     else
@@ -321,37 +323,72 @@ EOF
 
 verify)
     # scripts/verify-package, against this tree's build: the copy's signed
-    # program, ZIP and MSI and this tree's unsigned program are it; a program
-    # one byte off, an MSI around it, a ZIP with a changed policy template,
-    # an MSI with one more property and the hostile files below are not.
-    forged="$WORK/forged"
-    rm -rf "$forged" && mkdir -p "$forged/zip" && cp "$SIGNED/HotkeySettings.exe" "$forged/program.exe" || exit 1
-    byte=$(od -An -tu1 -j 4096 -N1 "$forged/program.exe" | tr -d ' ')
-    printf "\\$(printf %03o $((byte ^ 1)))" | dd of="$forged/program.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
+    # program, ZIP and MSI and this tree's unsigned program are it, and name
+    # their signer; files one change away from them are not. Beside the
+    # forged files lies this build's build information (the same
+    # toolchain), so each still differs.
+    forged="$WORK/forged" name="HotkeySettings-$VERSION-x86"
+    rm -rf "$forged" && mkdir -p "$forged/zip" && cp "$PACKAGE_DIR/$name.buildinfo" "$forged/" || exit 1
+    flip() { # flip FILE OFFSET: one bit of the byte at OFFSET
+        local byte
+        byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+        printf "\\$(printf %03o $((byte ^ 1)))" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
+    }
+    cp "$SIGNED/HotkeySettings.exe" "$forged/program.exe" && flip "$forged/program.exe" 4096 &&
+        cp "$PRODUCT_EXE" "$forged/byte.exe" && flip "$forged/byte.exe" 20000 &&
+        cp "$SIGNED/$name.zip" "$forged/byte.zip" && flip "$forged/byte.zip" 10 &&
+        cp "$SIGNED/$name.msi" "$forged/byte.msi" && flip "$forged/byte.msi" 34 || exit 1
     sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$forged/program.exe" "$forged/program.msi" || exit 1
-    policy="HotkeySettings-$VERSION-x86/policy/en-US/QuillmereHotkey.adml"
-    (cd "$forged/zip" && cmake -E tar xf "$SIGNED/$(basename "$ZIP")" && echo >>"$policy" &&
-        cmake -E tar cf ../policy.zip --format=zip "HotkeySettings-$VERSION-x86") || exit 1
+    # This tree's program with the genuine signature of another (the one
+    # higher in the fourth version field): attach-signature fails on an
+    # untrusted signer after writing it. Its bytes are the build's, so no
+    # other toolchain (other.buildinfo, below) excuses the signature.
+    osslsigncode extract-signature -in "$FOURTH_PROGRAM" -out "$forged/fourth.sig" >/dev/null || exit 1
+    osslsigncode attach-signature -sigin "$forged/fourth.sig" -in "$PRODUCT_EXE" -out "$forged/moved.exe" >/dev/null 2>&1
+    [ -s "$forged/moved.exe" ] || exit 1
+    policy="$name/policy/en-US/QuillmereHotkey.adml"
+    (cd "$forged/zip" && cmake -E tar xf "$SIGNED/$name.zip" && echo >>"$policy" &&
+        cmake -E tar cf ../policy.zip --format=zip "$name") || exit 1
     cp "$MSI" "$forged/property.msi" &&
         msibuild "$forged/property.msi" -q "INSERT INTO Property (Property, Value) VALUES ('FORGED', '1')" || exit 1
+    # A throwaway certificate of someone else, and a build information file
+    # naming another CMake than this build's.
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Someone else" \
+        -keyout "$forged/other-key.pem" -out "$forged/other.pem" 2>/dev/null || exit 1
+    sed 's/^ cmake (= \(.*\))\(,\{0,1\}\)$/ cmake (= \1.1)\2/' "$PACKAGE_DIR/$name.buildinfo" >"$forged/other.buildinfo"
+    cmake_here=$(sed -n 's/^ cmake (= \(.*\)),\{0,1\}$/\1/p' "$PACKAGE_DIR/$name.buildinfo")
+    signer="CN=Quillmere test signer (SHA-256 $(openssl x509 -in "$CERT" -noout -fingerprint -sha256 | sed 's/.*=//'))"
     # Hostile files, each the signed package and one attack: a ZIP entry
     # named to leave the work folder, ending in a carriage return and a line
-    # break (which once hid it from the name check), a ZIP whose files are links to files of the same bytes, an
-    # MSI stream named as a path into the canary folder (from a folder three
-    # below TMPDIR: a compound file's names are short), and an MSI that runs
-    # a deferred custom action, with streams named ../TABLE.idt holding the
-    # genuine tables' dumps (which a dump by name would put over its own).
+    # break (which once hid it from the name check); a ZIP whose files are
+    # links to files of the same bytes; a ZIP whose README.txt is stored by
+    # its local header and deflated by the central directory (a reader of
+    # local headers extracts the compressed bytes); a ZIP whose program is
+    # compressed with bzip2; an MSI stream named as a path into the canary
+    # folder (from a folder three below TMPDIR: a compound file's names are
+    # short); an MSI that runs a deferred custom action, with streams named
+    # ../TABLE.idt holding the genuine tables' dumps (which a dump by name
+    # would put over its own); an MSI whose table entry lies out of the order
+    # of the compound file's directory tree (which a lookup by name would
+    # miss); an MSI whose signature's certificate has two bytes changed (in
+    # the certificate's own signature, which only its issuer's key can
+    # check); and the compound file's signature with a file name after it (a
+    # reader once took short data for a file name).
     canary="$WORK/canary" verify_tmp="$WORK/verify-tmp"
     rm -rf "$canary" "$verify_tmp" && mkdir -p "$canary" "$verify_tmp" "$forged/links" "$forged/tables" || exit 1
-    python3 - "$SIGNED/$(basename "$ZIP")" "$forged" "$canary" "$PRODUCT_EXE" <<'PYTHON' || exit 1
+    openssl x509 -in "$CERT" -outform DER -out "$forged/cert.der" || exit 1
+    /usr/bin/python3 - "$SIGNED" "$name" "$forged" "$canary" "$PRODUCT_EXE" <<'PYTHON' || exit 1
 import copy, os, stat, sys, zipfile
-genuine, forged, canary, program = sys.argv[1:]
-with zipfile.ZipFile(genuine) as source, \
+import olefile
+signed, name, forged, canary, program = sys.argv[1:]
+with zipfile.ZipFile(f"{signed}/{name}.zip") as source, \
         zipfile.ZipFile(forged + "/traversal.zip", "w") as traversal, \
-        zipfile.ZipFile(forged + "/links.zip", "w") as links:
+        zipfile.ZipFile(forged + "/links.zip", "w") as links, \
+        zipfile.ZipFile(forged + "/bzip2.zip", "w") as bzip2:
     for info in source.infolist():
         data = source.read(info)
         traversal.writestr(copy.copy(info), data)
+        bzip2.writestr(copy.copy(info), data, zipfile.ZIP_BZIP2 if info.filename.endswith(".exe") else None)
         if not info.is_dir():
             # A link to a file of the same bytes (the program without its signature).
             target = program
@@ -364,21 +401,65 @@ with zipfile.ZipFile(genuine) as source, \
             data = target.encode()
         links.writestr(info, data)
     traversal.writestr("../" * 40 + canary.lstrip("/") + "/entry\r\n", b"forged")
+
+# (writestr above moved the entries' offsets: the ZIP is read again.)
+with zipfile.ZipFile(f"{signed}/{name}.zip") as source:
+    at = source.getinfo(name + "/README.txt").header_offset
+data = bytearray(open(f"{signed}/{name}.zip", "rb").read())
+assert data[at + 8:at + 10] == b"\x08\x00"  # deflated
+data[at + 8:at + 10] = b"\x00\x00"  # stored
+open(forged + "/header.zip", "wb").write(data)
+
+# The compound file's directory: entries of 128 bytes in the directory
+# sectors' chain; a table's name begins with U+4840. Here each entry's right
+# sibling is the next by name: a table and the entry after it change places
+# (A > B > C > D becomes A > C > B > D), out of the red-black tree's order.
+data = bytearray(open(f"{signed}/{name}.msi", "rb").read())
+ole = olefile.OleFileIO(bytes(data))
+chain, sector = [], ole.first_dir_sector
+while sector < olefile.MAXREGSECT:
+    chain.append(sector)
+    sector = ole.fat[sector]
+def set_right(sid, right):
+    at = (chain[sid * 128 // ole.sectorsize] + 1) * ole.sectorsize + sid * 128 % ole.sectorsize + 0x48
+    data[at:at + 4] = right.to_bytes(4, "little")
+for a in ole.direntries:
+    if a and a.name.startswith("\u4840") and a.sid_right != olefile.NOSTREAM:
+        b = ole.direntries[a.sid_right]
+        if b.sid_right != olefile.NOSTREAM:
+            c = ole.direntries[b.sid_right]
+            set_right(a.sid, c.sid), set_right(c.sid, b.sid), set_right(b.sid, c.sid_right)
+            break
+open(forged + "/order.msi", "wb").write(data)
+
+data = bytearray(open(f"{signed}/{name}.msi", "rb").read())
+cert = open(forged + "/cert.der", "rb").read()
+end = data.index(cert) + len(cert)
+data[end - 2:end] = bytes(b ^ 1 for b in data[end - 2:end])
+open(forged + "/certificate.msi", "wb").write(data)
+open(forged + "/short.msi", "wb").write(olefile.MAGIC + program.encode())
 PYTHON
-    cp "$SIGNED/$(basename "$MSI")" "$forged/stream.msi" && echo forged >"$forged/data" &&
+    cmp -s "$SIGNED/$name.msi" "$forged/order.msi" && fail "order.msi: no table followed by two entries"
+    cp "$SIGNED/$name.msi" "$forged/stream.msi" && echo forged >"$forged/data" &&
         msibuild "$forged/stream.msi" -a ../../../../canary/stream "$forged/data" || exit 1
-    cp "$SIGNED/$(basename "$MSI")" "$forged/action.msi" &&
+    cp "$SIGNED/$name.msi" "$forged/action.msi" &&
         (cd "$forged/tables" && msidump -d . -t "$forged/action.msi" >/dev/null) &&
         msibuild "$forged/action.msi" \
             -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('Forged', 3106, 'TARGETDIR', 'cmd.exe /c exit')" \
             -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('Forged', 'NOT Installed', 6500)" \
             -a ../CustomAction.idt "$forged/tables/CustomAction.idt" \
             -a ../InstallExecuteSequence.idt "$forged/tables/InstallExecuteSequence.idt" || exit 1
-    while IFS='|' read -r file status first; do
-        TMPDIR="$verify_tmp" "$SOURCE_DIR/scripts/verify-package" "$file" >"$WORK/verify-package.out" 2>&1
-        expect "verify-package $file: exit status" "$?" "$status"
-        [ -z "$first" ] || grep -qF "first in $first" "$WORK/verify-package.out" ||
-            fail "verify-package $file: not '$first': $(cat "$WORK/verify-package.out")"
+    # OPTIONS|FILE|EXIT STATUS|WHAT THE LINE SAYS AFTER THE FILE'S NAME (a part of it)
+    while IFS='|' read -r options file status says; do
+        args=()
+        case $options in
+        signer=*) args=(--signer "${options#signer=}") ;;
+        buildinfo=*) args=(--buildinfo "${options#buildinfo=}") ;;
+        esac
+        TMPDIR="$verify_tmp" "$SOURCE_DIR/scripts/verify-package" "${args[@]}" "$file" >"$WORK/verify-package.out" 2>&1
+        expect "verify-package ${args[*]} $file: exit status" "$?" "$status"
+        grep -qF ": $says" "$WORK/verify-package.out" ||
+            fail "verify-package ${args[*]} $file: not '$says': $(cat "$WORK/verify-package.out")"
         # It writes in its own temporary folder only and removes it, and it
         # prints nothing of a download unescaped: one line of printable text.
         expect "verify-package $file: files left in the canary folder" "$(ls -A "$canary")" ""
@@ -387,18 +468,30 @@ PYTHON
         [ "$(wc -l <"$WORK/verify-package.out")" -eq 1 ] && ! LC_ALL=C grep -q '[^[:print:]]' "$WORK/verify-package.out" ||
             fail "verify-package $file: not one line of printable characters: $(cat -v "$WORK/verify-package.out")"
     done <<EOF
-$PRODUCT_EXE|0|
-$SIGNED/HotkeySettings.exe|0|
-$SIGNED/$(basename "$ZIP")|0|
-$SIGNED/$(basename "$MSI")|0|
-$forged/program.exe|1|HotkeySettings.exe
-$forged/program.msi|1|Program Files/Quillmere/Hotkey Settings/HotkeySettings.exe
-$forged/policy.zip|1|$policy
-$forged/property.msi|1|the MSI's table Property
-$forged/traversal.zip|1|the entry ../../
-$forged/links.zip|1|the entry HotkeySettings-$VERSION-x86/
-$forged/stream.msi|1|the MSI's stream ../../
-$forged/action.msi|1|the MSI's table CustomAction
+|$PRODUCT_EXE|0|matches this tree's build, unsigned
+|$SIGNED/HotkeySettings.exe|0|matches this tree's build, signed by $signer
+|$SIGNED/$name.zip|0|matches this tree's build, its program signed by $signer
+|$SIGNED/$name.msi|0|matches this tree's build, signed by $signer, its program too
+signer=$CERT|$SIGNED/$name.msi|0|matches this tree's build, signed by $signer, its program too
+signer=$forged/other.pem|$SIGNED/HotkeySettings.exe|1|DIFFERS from this tree's build: its signature is not by the given certificate
+|$forged/byte.exe|1|DIFFERS from this tree's build: at byte 20001
+|$forged/byte.zip|1|DIFFERS from this tree's build: at byte 11
+|$forged/byte.msi|1|DIFFERS from this tree's build: at byte 35
+|$forged/program.exe|1|DIFFERS from this tree's build: at byte 4097
+|$forged/program.msi|1|DIFFERS from this tree's build: its HotkeySettings.exe, at byte 4097
+buildinfo=$forged/other.buildinfo|$forged/moved.exe|1|DIFFERS from this tree's build: its signature does not verify
+|$forged/policy.zip|1|DIFFERS
+|$forged/property.msi|1|DIFFERS
+|$forged/traversal.zip|1|DIFFERS
+|$forged/links.zip|1|DIFFERS
+|$forged/header.zip|1|DIFFERS
+|$forged/bzip2.zip|1|DIFFERS from this tree's build: no readable HotkeySettings.exe in it
+|$forged/stream.msi|1|DIFFERS
+|$forged/action.msi|1|DIFFERS
+|$forged/order.msi|1|DIFFERS
+|$forged/certificate.msi|1|DIFFERS from this tree's build: its signature carries a certificate that does not verify
+|$forged/short.msi|1|DIFFERS
+buildinfo=$forged/other.buildinfo|$forged/program.exe|2|could not be compared (this machine's toolchain differs from the one that made it: cmake $cmake_here here, $cmake_here.1 there)
 EOF
     finish
     ;;
