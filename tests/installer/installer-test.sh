@@ -7,7 +7,7 @@
 #                   newer only in the fourth version field)
 #   prefix-setup    create the Wine prefix; prefix-cleanup shuts it down
 #   tables zip signing                 the packages as files
-#   reproducible verify                the same bytes again; scripts/verify-package
+#   reproducible verify                the same bytes again; tools/verify-package
 #   install start upgrade uninstall    the MSI under Wine, in this order
 # Environment (set by CMake): SOURCE_DIR, PACKAGE_DIR, PRODUCT_EXE, VERSION, WORK.
 set -u
@@ -31,7 +31,7 @@ NEWER="$WORK/newer"
 AGAIN="$WORK/again"
 SIGNED="$WORK/signed"
 PACKAGE_ENV="${PRODUCT_EXE%/bin/HotkeySettings.exe}/installer/package.env"
-BUILD_TIME=$(sh "$SOURCE_DIR/scripts/build-time") || exit 1
+BUILD_TIME=$(sh "$SOURCE_DIR/build-aux/build-time") || exit 1
 NEWER_MSI="$NEWER/build/package/HotkeySettings-$NEWER_VERSION-x86.msi"
 NEWER_PROGRAM="$NEWER/build/i686/installer/stage/HotkeySettings.exe"
 FOURTH="$WORK/fourth"
@@ -41,6 +41,11 @@ CERT="$WORK/cert/cert.pem"
 KEY="$WORK/cert/key.pem"
 
 export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix's own X display, once prefix-setup has made it.
+if [ -f "$WINEPREFIX/.display" ]; then
+    DISPLAY=$(cat "$WINEPREFIX/.display")
+    export DISPLAY
+fi
 DRIVE_C="$WINEPREFIX/drive_c"
 INSTALL_DIR="$DRIVE_C/Program Files (x86)/Quillmere/Hotkey Settings"
 COMMON_SHORTCUT="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/Hotkey Settings.lnk"
@@ -161,10 +166,10 @@ packages)
 
 prefix-setup)
     # No virtual desktop: the dialog is then an X window of its own.
-    exec "$SOURCE_DIR/cmake/wine-prefix" setup "$WINEPREFIX" no-desktop
+    exec "$SOURCE_DIR/harness/wine-prefix" setup "$WINEPREFIX" --no-desktop --own-display
     ;;
 prefix-cleanup)
-    exec "$SOURCE_DIR/cmake/wine-prefix" cleanup "$WINEPREFIX"
+    exec "$SOURCE_DIR/harness/wine-prefix" cleanup "$WINEPREFIX"
     ;;
 
 tables)
@@ -246,15 +251,15 @@ signing)
         key) names=(SIGN_KEY="$KEY") ;;
         pasted) names=(SIGN_CERT="$CERT" SIGN_KEY=$'\n'"$(cat "$KEY")") ;;
         esac
-        env -u SIGN_CERT -u SIGN_KEY -u SIGN_TIMESTAMP_URL "${names[@]}" sh "$SOURCE_DIR/scripts/sign" "$WORK/unsigned.exe" \
+        env -u SIGN_CERT -u SIGN_KEY -u SIGN_TIMESTAMP_URL "${names[@]}" sh "$SOURCE_DIR/tools/sign" "$WORK/unsigned.exe" \
             >"$WORK/sign.out" 2>&1
-        expect "scripts/sign with $with named: exit status" "$?" "$status"
-        expect "scripts/sign with $with named: lines of output" "$(wc -l <"$WORK/sign.out")" "$lines"
-        grep -v -- ----- "$KEY" | grep -qFf - "$WORK/sign.out" && fail "scripts/sign with $with named printed the key"
+        expect "tools/sign with $with named: exit status" "$?" "$status"
+        expect "tools/sign with $with named: lines of output" "$(wc -l <"$WORK/sign.out")" "$lines"
+        grep -v -- ----- "$KEY" | grep -qFf - "$WORK/sign.out" && fail "tools/sign with $with named printed the key"
         if [ "$with" = pasted ]; then
-            verified "$WORK/unsigned.exe" || fail "scripts/sign with $with named: not signed: $(tail -1 "$WORK/verify.out")"
+            verified "$WORK/unsigned.exe" || fail "tools/sign with $with named: not signed: $(tail -1 "$WORK/verify.out")"
         else
-            cmp -s "$WORK/unsigned.exe" "$PRODUCT_EXE" || fail "scripts/sign with $with named changed the program"
+            cmp -s "$WORK/unsigned.exe" "$PRODUCT_EXE" || fail "tools/sign with $with named changed the program"
         fi
     done <<'EOF'
 neither 0 1
@@ -281,10 +286,10 @@ reproducible)
     # Signed again here with the same key, at the default signing time, the
     # program and the MSI are the copy's signed ones.
     cp "$PRODUCT_EXE" "$WORK/signed-again.exe" &&
-        sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$SIGNED/HotkeySettings.exe" "$WORK/signed-again.msi" || exit 1
+        sh "$SOURCE_DIR/build-aux/make-msi" "$PACKAGE_ENV" "$SIGNED/HotkeySettings.exe" "$WORK/signed-again.msi" || exit 1
     for file in "$WORK/signed-again.exe" "$WORK/signed-again.msi"; do
         env -u SIGN_TIME -u SIGN_TIMESTAMP_URL SIGN_CERT="$CERT" SIGN_KEY="$KEY" \
-            sh "$SOURCE_DIR/scripts/sign" --quiet "$file" || exit 1
+            sh "$SOURCE_DIR/tools/sign" --quiet "$file" || exit 1
     done
     same+=("the signed program|$WORK/signed-again.exe|$SIGNED/HotkeySettings.exe"
         "the signed MSI|$WORK/signed-again.msi|$SIGNED/$(basename "$MSI")")
@@ -297,7 +302,7 @@ reproducible)
     expect "files in SHA256SUMS" "$(cut -d' ' -f3- "$PACKAGE_DIR/SHA256SUMS" | tr '\n' ' ')" \
         "$(basename "$MSI") $(basename "$ZIP") "
 
-    # Every time recorded is the build time; scripts/build-time finds it.
+    # Every time recorded is the build time; build-aux/build-time finds it.
     export TZ=UTC
     pe_header=$(od -An -tu4 -j 60 -N4 "$PRODUCT_EXE")
     rm -rf "$WORK/zip-times" && mkdir -p "$WORK/zip-times" && (cd "$WORK/zip-times" && cmake -E tar xf "$ZIP")
@@ -314,15 +319,15 @@ the program's link time|$(od -An -tu4 -j $((pe_header + 8)) -N4 "$PRODUCT_EXE" |
 the MSI's created and last-saved times|$(msiinfo suminfo "$MSI" | sed -n 's/^\(Created\|Last saved\): //p' | unix_times)|$BUILD_TIME 
 the ZIP's file times|$(find "$WORK/zip-times" -type f -printf '@%Ts\n' | unix_times)|$BUILD_TIME 
 the signing time|$(sed -n 's/^[[:space:]]*Signing time: //p' "$WORK/verify.out" | unix_times)|$BUILD_TIME 
-build-time with SOURCE_DATE_EPOCH|$(SOURCE_DATE_EPOCH=1234567890 sh "$SOURCE_DIR/scripts/build-time")|1234567890
-build-time in these sources|$(env -u SOURCE_DATE_EPOCH sh "$SOURCE_DIR/scripts/build-time")|$own_time
-build-time in a copy without git|$(env -u SOURCE_DATE_EPOCH sh "$NEWER/scripts/build-time")|946684800
+build-time with SOURCE_DATE_EPOCH|$(SOURCE_DATE_EPOCH=1234567890 sh "$SOURCE_DIR/build-aux/build-time")|1234567890
+build-time in these sources|$(env -u SOURCE_DATE_EPOCH sh "$SOURCE_DIR/build-aux/build-time")|$own_time
+build-time in a copy without git|$(env -u SOURCE_DATE_EPOCH sh "$NEWER/build-aux/build-time")|946684800
 EOF
     finish
     ;;
 
 verify)
-    # scripts/verify-package, against this tree's build: the copy's signed
+    # tools/verify-package, against this tree's build: the copy's signed
     # program, ZIP and MSI and this tree's unsigned program are it, and name
     # their signer; files one change away from them are not. Beside the
     # forged files lies this build's build information (the same
@@ -338,7 +343,7 @@ verify)
         cp "$PRODUCT_EXE" "$forged/byte.exe" && flip "$forged/byte.exe" 20000 &&
         cp "$SIGNED/$name.zip" "$forged/byte.zip" && flip "$forged/byte.zip" 10 &&
         cp "$SIGNED/$name.msi" "$forged/byte.msi" && flip "$forged/byte.msi" 34 || exit 1
-    sh "$SOURCE_DIR/installer/make-msi" "$PACKAGE_ENV" "$forged/program.exe" "$forged/program.msi" || exit 1
+    sh "$SOURCE_DIR/build-aux/make-msi" "$PACKAGE_ENV" "$forged/program.exe" "$forged/program.msi" || exit 1
     # This tree's program with the genuine signature of another (the one
     # higher in the fourth version field): attach-signature fails on an
     # untrusted signer after writing it. Its bytes are the build's, so no
@@ -456,7 +461,7 @@ PYTHON
         signer=*) args=(--signer "${options#signer=}") ;;
         buildinfo=*) args=(--buildinfo "${options#buildinfo=}") ;;
         esac
-        TMPDIR="$verify_tmp" "$SOURCE_DIR/scripts/verify-package" "${args[@]}" "$file" >"$WORK/verify-package.out" 2>&1
+        TMPDIR="$verify_tmp" "$SOURCE_DIR/tools/verify-package" "${args[@]}" "$file" >"$WORK/verify-package.out" 2>&1
         expect "verify-package ${args[*]} $file: exit status" "$?" "$status"
         grep -qF ": $says" "$WORK/verify-package.out" ||
             fail "verify-package ${args[*]} $file: not '$says': $(cat "$WORK/verify-package.out")"
@@ -534,7 +539,7 @@ install)
 
 start)
     # The installed program, started from the shortcut's target, shows its dialog.
-    how=$("$SOURCE_DIR/scripts/i686-lane") || { echo "skipped: $how"; exit 77; }
+    how=$("$SOURCE_DIR/harness/i686-lane") || { echo "skipped: $how"; exit 77; }
     echo "i686 lane: $how"
     shortcut=$COMMON_SHORTCUT; [ -f "$shortcut" ] || shortcut=$USER_SHORTCUT
     # lnkinfo of Debian 13 (liblnk-utils 20240423) prints every backslash
@@ -543,7 +548,7 @@ start)
         sed 's/\\\\/\\/g')
     expect "shortcut target" "$target" 'C:\Program Files (x86)\Quillmere\Hotkey Settings\HotkeySettings.exe'
     [ -n "$target" ] || finish
-    "$SOURCE_DIR/scripts/wine-i686" "$target" </dev/null >"$WORK/start.out" 2>&1 &
+    "$SOURCE_DIR/harness/wine-i686" "$target" </dev/null >"$WORK/start.out" 2>&1 &
     program=$!
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Hotkey Settings$' 2>/dev/null | head -1)
     if [ -z "$window" ]; then

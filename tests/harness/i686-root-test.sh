@@ -1,6 +1,6 @@
 #!/bin/sh
-# Checks scripts/i386-root, the set-up of the emulated i686 lane's root.
-# Usage: i386-root-test.sh CASE, with CASE one of
+# Checks harness/i686-root, the set-up of the emulated i686 lane's root.
+# Usage: i686-root-test.sh CASE, with CASE one of
 #   faulty-mirror   a whole set-up through a local mirror that forwards to the
 #                   host's Debian archive but serves one index cut short and
 #                   one package first with 503: the set-up says that it goes
@@ -14,7 +14,7 @@
 # Environment (set by CMake): SOURCE_DIR, WORK (this test's folder).
 set -u
 : "${SOURCE_DIR:?}" "${WORK:?}"
-setup_script=$SOURCE_DIR/scripts/i386-root
+setup_script=$SOURCE_DIR/harness/i686-root
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -23,11 +23,11 @@ expect() { # expect WHAT ACTUAL EXPECTED
 }
 finish() { [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }; exit 0; }
 
-# The root's folder must have a plain path (i386-root takes no other); under
+# The root's folder must have a plain path (i686-root takes no other); under
 # a build tree whose path has spaces, a temporary one stands in.
 folder_for() {
     case "$WORK" in
-    *[!A-Za-z0-9/._+-]*) mktemp -d "/tmp/i386-root-test.XXXXXX" ;;
+    *[!A-Za-z0-9/._+-]*) mktemp -d "/tmp/i686-root-test.XXXXXX" ;;
     *) rm -rf "$WORK/folder" && mkdir -p "$WORK/folder" && echo "$WORK/folder" ;;
     esac
 }
@@ -64,7 +64,7 @@ EOF
         tries=$((tries + 1))
     done
     [ -s "$port_file" ] || { echo "the local mirror did not start"; exit 1; }
-    export HOTKEY_I686_MIRROR="http://127.0.0.1:$(cat "$port_file")" HOTKEY_I386_ROOT="$folder/i386"
+    export HOTKEY_I686_MIRROR="http://127.0.0.1:$(cat "$port_file")" HOTKEY_I686_ROOT="$folder/i386"
 
     "$setup_script" setup >"$WORK/setup.out" 2>&1
     status=$?
@@ -76,7 +76,7 @@ EOF
     expect "set-up's exit status" "$status" 0
     expect "the root it set up" "$("$setup_script" dir)" "$folder/i386/root"
     expect "lines saying the suite with the short index was left out" \
-        "$(grep -c "^i386-root: going on without the suite $suite, as .*$cut_short" "$WORK/setup.out")" 1
+        "$(grep -c "^i686-root: going on without the suite $suite, as .*$cut_short" "$WORK/setup.out")" 1
     expect "answers to the wine32 package" \
         "$(grep '/wine32_[^/]*\.deb$' "$log" | cut -d' ' -f1 | tr '\n' ' ')" "503 200 "
     # The root is large; the outputs stay for a look.
@@ -87,27 +87,27 @@ EOF
 foreign-folder)
     folder=$(folder_for) || exit 1
     [ "$folder" = "$WORK/folder" ] || trap 'rm -rf "$folder"' EXIT
-    export HOTKEY_I386_ROOT="$folder/i386"
+    export HOTKEY_I686_ROOT="$folder/i386"
     # Someone's folder with a file of theirs and a root that looks ready, whose
     # Wine would leave a trace if it were run.
-    mkdir -p "$HOTKEY_I386_ROOT/root/usr/lib/wine" "$HOTKEY_I386_ROOT/apt" || exit 1
-    echo "not the set-up's" >"$HOTKEY_I386_ROOT/notes.txt"
+    mkdir -p "$HOTKEY_I686_ROOT/root/usr/lib/wine" "$HOTKEY_I686_ROOT/apt" || exit 1
+    echo "not the set-up's" >"$HOTKEY_I686_ROOT/notes.txt"
     stamp="layout 1, wine64 $(dpkg-query -W -f='${Version}' wine64)"
-    echo "$stamp" >"$HOTKEY_I386_ROOT/root/.ready"
-    printf '#!/bin/sh\ntouch "%s"\n' "$folder/run" >"$HOTKEY_I386_ROOT/root/usr/lib/wine/wine"
-    chmod +x "$HOTKEY_I386_ROOT/root/usr/lib/wine/wine"
+    echo "$stamp" >"$HOTKEY_I686_ROOT/root/.ready"
+    printf '#!/bin/sh\ntouch "%s"\n' "$folder/run" >"$HOTKEY_I686_ROOT/root/usr/lib/wine/wine"
+    chmod +x "$HOTKEY_I686_ROOT/root/usr/lib/wine/wine"
     before=$(cd "$folder" && find . -exec ls -ld --time-style=full-iso {} + | sort)
 
     for command in setup dir; do
         "$setup_script" "$command" >"$WORK/$command.out" 2>&1
-        expect "i386-root $command: exit status" "$?" 1
-        expect "i386-root $command: lines" "$(wc -l <"$WORK/$command.out")" 1
-        grep -q "refusing the i386 root's folder: .*was not made by this set-up" "$WORK/$command.out" ||
-            fail "i386-root $command: no refusal: $(cat "$WORK/$command.out")"
-        expect "i386-root $command: the folder afterwards" \
+        expect "i686-root $command: exit status" "$?" 1
+        expect "i686-root $command: lines" "$(wc -l <"$WORK/$command.out")" 1
+        grep -q "refusing the i686 root's folder: .*was not made by this set-up" "$WORK/$command.out" ||
+            fail "i686-root $command: no refusal: $(cat "$WORK/$command.out")"
+        expect "i686-root $command: the folder afterwards" \
             "$(cd "$folder" && find . -exec ls -ld --time-style=full-iso {} + | sort)" "$before"
     done
-    HOTKEY_I386_ROOT="$HOTKEY_I386_ROOT" HOTKEY_I686_EMULATE=1 "$SOURCE_DIR/scripts/wine-i686" cmd /c exit \
+    HOTKEY_I686_ROOT="$HOTKEY_I686_ROOT" HOTKEY_I686_EMULATE=1 "$SOURCE_DIR/harness/wine-i686" cmd /c exit \
         >"$WORK/wine-i686.out" 2>&1
     expect "wine-i686 with the planted root: exit status" "$?" 126
     [ ! -e "$folder/run" ] || fail "the planted root's wine was run"
@@ -115,7 +115,7 @@ foreign-folder)
     ;;
 
 *)
-    echo "usage: i386-root-test.sh faulty-mirror|foreign-folder" >&2
+    echo "usage: i686-root-test.sh faulty-mirror|foreign-folder" >&2
     exit 2
     ;;
 esac
