@@ -317,7 +317,7 @@ verify)
     # This tree's program with the genuine signature of another build (the
     # one higher in the fourth field), which no other toolchain excuses.
     osslsigncode extract-signature -in "$FOURTH_PROGRAM" -out "$forged/fourth.sig" >/dev/null || exit 1
-    osslsigncode attach-signature -sigin "$forged/fourth.sig" -in "$PRODUCT_EXE" -out "$forged/moved.exe" >/dev/null 2>&1
+    osslsigncode attach-signature -CAfile /dev/null -sigin "$forged/fourth.sig" -in "$PRODUCT_EXE" -out "$forged/moved.exe" >/dev/null 2>&1
     [ -s "$forged/moved.exe" ] || exit 1
     policy="$name/policy/en-US/QuillmereHotkey.adml"
     (cd "$forged/zip" && cmake -E tar xf "$SIGNED/$name.zip" && echo >>"$policy" &&
