@@ -2,7 +2,8 @@
 // popups, so the tests register this DLL in its place: it records every call of
 // its wide entry (exported by ordinal 15 only) and its loading, one line each,
 // to the file named by HOTKEY_HELP_RECORD in the loading process's environment.
-// Built a second time without the entry, as a control that lacks it.
+// Built twice more without the entry: as a control that lacks it, and as one
+// that records its loading and then refuses to load.
 //
 // It also brings about, in the program's own process, the moments of the
 // settings dialog's life that input from another process always comes too late
@@ -241,5 +242,5 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void*)
         g_module = module;
         Record("load");
     }
-    return TRUE;
+    return !RECORDER_REFUSES_TO_LOAD;
 }

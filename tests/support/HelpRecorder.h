@@ -199,13 +199,13 @@ public:
 
     bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
 
-    // Waits until the record shows the engine initialised. The dialog starts it
-    // some ticks after it appears, and input such as a key that closes the
-    // dialog is handled before timer messages.
-    bool WaitForEngineStart(DWORD timeoutMs = 10000) const
+    // Wait until the record shows the control loaded, or the engine initialised:
+    // the dialog starts it some ticks after it appears, and input such as a key
+    // that closes the dialog is handled before timer messages.
+    bool WaitForLoad() const { return test::WaitUntil([&] { return !ReadRecord(record_).empty(); }, 10000); }
+    bool WaitForEngineStart() const
     {
-        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); },
-                               timeoutMs);
+        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); }, 10000);
     }
 
     std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)
