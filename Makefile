@@ -1,19 +1,18 @@
 # The two everyday commands; both set up a fresh machine first.
 #   make run   build, then open the dialog under Wine
-#   make test  build and package, then run every test under a private X display
+#   make test  build and package, then run every test, each Wine prefix on a
+#              private X display of its own
 #   make bench measure start-up, memory and size against an empty dialog
 #   make package  the signed (with SIGN_CERT, SIGN_KEY) MSI and ZIP in build/package,
-#                 their SHA256SUMS and build information; then scripts/verify-package
+#                 their SHA256SUMS and build information; then tools/verify-package
 #                 FILE says whether a downloaded program, ZIP or MSI is this build
-
-XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all deps build product lane-tests twin package run test bench screenshots clean
 
 all: build
 
 deps:
-	scripts/install-deps
+	build-aux/install-deps
 
 # Each build tree is configured and built by one target, in this order: the
 # product first (the others copy it), then the i686 lane's tests, the x86_64
@@ -40,23 +39,26 @@ build: product lane-tests twin
 package: product
 	$(call BUILD,i686) --target packages
 
-# Both lanes in one run, the installer tests (which install, upgrade and remove
-# the packages) included; then what the i686 lane did in that run, which fails
-# the run where the lane did not run (unless HOTKEY_SKIP_I686 is set).
+# Both lanes in one run, side by side, the installer tests (which install,
+# upgrade and remove the packages) included; then what the i686 lane did in
+# that run, which fails the run where the lane did not run (unless
+# HOTKEY_SKIP_I686 is set).
 RESULTS := build/x86_64/test-results.xml
 test: build package
 	rm -f $(RESULTS)
-	$(XVFB) ctest --preset x86_64 --output-junit "$$PWD/$(RESULTS)"; status=$$?; \
-	scripts/i686-lane-verdict build/x86_64 $(RESULTS) || status=1; exit $$status
+	ctest --preset x86_64 --output-junit "$$PWD/$(RESULTS)"; status=$$?; \
+	harness/i686-verdict build/x86_64 $(RESULTS) || status=1; exit $$status
 
 run: build
-	scripts/run-dialog
+	build-aux/run-dialog
 
 screenshots: build
-	scripts/screenshots
+	build-aux/screenshots
 
 bench: build
-	scripts/bench
+	$(call BUILD,i686) --target bench_programs
+	$(call BUILD,x86_64) --target bench_programs
+	bench/run
 
 clean:
 	rm -rf build

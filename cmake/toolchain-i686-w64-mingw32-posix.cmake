@@ -3,4 +3,4 @@
 # POSIX threads: GoogleTest needs std::mutex, which GCC 12 offers only there.
 set(MINGW_THREAD_MODEL posix)
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-i686-w64-mingw32.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../harness/wine-run)

@@ -6,4 +6,4 @@ set(MINGW_TRIPLET x86_64-w64-mingw32)
 # POSIX threads: GoogleTest needs std::mutex, which GCC 12 offers only there.
 set(MINGW_THREAD_MODEL posix)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../harness/wine-run)

@@ -2,6 +2,8 @@
 // registered as the HTML Help control, help asked for with F1 as a person would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/HelpRecorder.h"
 #include "support/Product.h"
 #include "support/TestRegistry.h"
@@ -57,17 +59,14 @@ TEST_F(ContextHelpTest, F1ShowsTheBoxHelpBelowThePointerBetweenTheEnginesStartAn
         ASSERT_EQ(1u, popups.size()) << "OK and Cancel have no help";
         const RecordedCall& popup = popups[0];
         EXPECT_EQ(reinterpret_cast<UINT_PTR>(run.dialog), std::stoull(popup.fields.at("caller"), nullptr, 16));
-        EXPECT_EQ("(null)", popup.fields.at("file"));
         EXPECT_EQ(test::kPopupRecordSize, popup.Number("cbStruct")) << "the record of the program's bitness";
-        EXPECT_EQ("1", popup.fields.at("hinstIsExe"));
         EXPECT_EQ(IDS_HELP_SHOW_ICON, popup.Number("idString"));
-        EXPECT_EQ("123", popup.fields.at("x"));
-        EXPECT_EQ("250", popup.fields.at("y"));
-        EXPECT_EQ("ffffffff", popup.fields.at("fg"));
-        EXPECT_EQ("ffffffff", popup.fields.at("bg"));
-        EXPECT_EQ("-1,-1,-1,-1", popup.fields.at("margins"));
-        EXPECT_EQ("aaa", popup.fields.at("text"));
-        EXPECT_EQ("", popup.fields.at("font"));
+        // 16 pixels below the pointer; default colours, margins and font.
+        const std::pair<const char*, const char*> fields[] = {
+            {"file", "(null)"}, {"hinstIsExe", "1"}, {"x", "123"}, {"y", "250"}, {"fg", "ffffffff"},
+            {"bg", "ffffffff"}, {"margins", "-1,-1,-1,-1"}, {"text", "aaa"}, {"font", ""}};
+        for (const auto& field : fields)
+            EXPECT_EQ(field.second, popup.Field(field.first)) << field.first;
     }
 }
 
@@ -83,7 +82,7 @@ std::vector<unsigned long> Commands(const std::vector<RecordedCall>& record)
 
 // The moments between WM_INITDIALOG and the dialog's first appearance, which
 // input from this process always comes too late for, brought about inside the
-// program by the early-moment hook.
+// program by the recorder as the DLL of a hook.
 TEST_F(ContextHelpTest, EngineKeepsItsOrderInTheMomentsBeforeTheDialogAppears)
 {
     struct MomentCase {
@@ -114,8 +113,10 @@ TEST_F(ContextHelpTest, EngineKeepsItsOrderInTheMomentsBeforeTheDialogAppears)
             EXPECT_TRUE(run.WaitForEngineStart()) << "the engine starts while the dialog is open";
         const auto record = c.appears ? run.EndWith(VK_ESCAPE, 2) : run.End(2);
 
-        ASSERT_FALSE(record.empty());
-        const RecordedCall& moment = record[0];
+        // Its first line but the hook DLL's load: the hook acted before any engine call.
+        const auto first = std::find_if(record.begin(), record.end(), [](const auto& line) { return line.kind != "load"; });
+        ASSERT_NE(record.end(), first);
+        const RecordedCall& moment = *first;
         ASSERT_EQ("moment", moment.kind) << "the hook acted in the program before any engine call";
         EXPECT_EQ("1", moment.Field("done"));
         EXPECT_EQ("0", moment.Field("dialogVisible")) << "the moment came before the dialog was shown";
@@ -143,112 +144,44 @@ std::string PaddedRecorderPath(size_t length)
     return path;
 }
 
-// A plain or expandable location (its folder written as an environment
-// reference) loads up to the length of a full path, 259 characters once
-// expanded; a longer one is not cut to fit, so nothing is loaded.
-TEST_F(ContextHelpTest, LocationsUpToAFullPathLoadAndLongerOnesAreNotCut)
-{
-    struct LengthCase {
-        size_t length;
-        DWORD type;
-        bool loaded;
-    };
-    const LengthCase cases[] = {
-        {259, REG_SZ, true},  {260, REG_SZ, false},        {300, REG_SZ, false},
-        {259, REG_EXPAND_SZ, true}, {300, REG_EXPAND_SZ, false},
-    };
-    const std::string recorder = RecorderPath();
-    const std::string folder = recorder.substr(0, recorder.find_last_of('\\'));
-    for (const LengthCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.length << " characters, type " << c.type);
-        const std::string path = PaddedRecorderPath(c.length);
-        ASSERT_EQ(c.length, path.size());
-        ASSERT_EQ(folder, path.substr(0, folder.size()));
-        if (c.type == REG_EXPAND_SZ)
-            location_.Set("%HOTKEY_TEST_DIR%" + path.substr(folder.size()), c.type);
-        else
-            location_.Set(path, c.type);
-        HelpRun run({{L"HOTKEY_TEST_DIR", std::wstring(folder.begin(), folder.end())}});
-        ASSERT_TRUE(run.dialog);
-        run.AskForHelp(IDC_LOCK_FN);
-        EXPECT_EQ(c.loaded, run.HasLoaded(L"hhctrl-recorder.dll"));
-        const auto record = run.EndWith(VK_RETURN, 1);
-        EXPECT_EQ(c.loaded, !CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
-        EXPECT_EQ(1u, test::GetDword(HKEY_CURRENT_USER, L"LockFn")) << "the dialog still saves";
-    }
-}
-
-TEST_F(ContextHelpTest, UnusableControlsLeaveTheDialogWorkingAndHelpSilent)
-{
-    struct UnusableCase {
-        const char* what;
-        std::string location;
-        bool loads;  // the DLL is loaded, but offers no entry
-    };
-    const UnusableCase cases[] = {
-        {"missing file", Narrow(test::PathBesideTests(L"no-such-control.dll")), false},
-        {"no entry at ordinal 15", Narrow(test::PathBesideTests(L"hhctrl-noentry.dll")), true},
-    };
-    for (const UnusableCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        location_.Set(c.location);
-        test::SetDword(HKEY_CURRENT_USER, L"HidePopup", 0);
-        HelpRun run;
-        ASSERT_TRUE(run.dialog);
-        run.Click(IDC_HIDE_POPUP);
-        run.AskForHelp(IDC_LOCK_FN);
-        EXPECT_EQ(c.loads, run.HasLoaded(L"hhctrl-noentry.dll"));
-        const auto record = run.EndWith(VK_RETURN, 1);
-        EXPECT_TRUE(CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).empty());
-        EXPECT_EQ(c.loads ? 1u : 0u, record.size()) << "only the load of the DLL without the entry";
-        EXPECT_EQ(1u, test::GetDword(HKEY_CURRENT_USER, L"HidePopup")) << "the dialog still saves";
-    }
-}
-
+// The registered control refuses to load and Wine's own is switched off: once
+// that was tried, a usable control registered later is never loaded.
 TEST_F(ContextHelpTest, WithoutAnyControlNoLaterLoadIsAttempted)
 {
-    location_.Set(Narrow(test::PathBesideTests(L"no-such-control.dll")));
+    location_.Set(Narrow(test::PathBesideTests(L"hhctrl-refusing.dll")));
     WineControlLoadOrder switchedOff(L"");
     HelpRun run;
     ASSERT_TRUE(run.dialog);
+    ASSERT_TRUE(run.WaitForLoad()) << "the registered control was never tried";
     EXPECT_FALSE(run.HasLoaded(L"hhctrl.ocx"));
 
     location_.Set(RecorderPath());  // a usable control appears
     run.AskForHelp(IDC_MAKE_SOUNDS);
-    EXPECT_FALSE(run.HasLoaded(L"hhctrl-recorder.dll"));
-    EXPECT_TRUE(run.EndWith(VK_ESCAPE, 2).empty()) << "the stand-in was never loaded";
+    EXPECT_EQ(1u, run.EndWith(VK_ESCAPE, 2).size()) << "only the refused load: the stand-in was never loaded";
 }
 
 // A copy of the program in a folder of its own, with the stand-in beside it
 // under the control's file name.
-class PlantedControl {
-public:
+struct PlantedControl {
     PlantedControl()
     {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"hotkey-planted";
-        CreateDirectoryW(folder.c_str(), nullptr);
-        exe = folder + L"\\HotkeySettings.exe";
-        planted_ = folder + L"\\hhctrl.ocx";
-        ready = CopyFileW(test::ProgramPath().c_str(), exe.c_str(), FALSE) &&
-                CopyFileW(test::PathBesideTests(L"hhctrl-recorder.dll").c_str(), planted_.c_str(), FALSE);
+        CreateDirectoryW(folder.insert(0, temp).c_str(), nullptr);
+        ready = CopyFileW(test::ProgramPath().c_str(), exe.insert(0, folder).c_str(), FALSE) &&
+                CopyFileW(RecorderPathW().c_str(), planted.insert(0, folder).c_str(), FALSE);
     }
     ~PlantedControl()
     {
         DeleteFileW(exe.c_str());
-        DeleteFileW(planted_.c_str());
+        DeleteFileW(planted.c_str());
         RemoveDirectoryW(folder.c_str());
     }
     PlantedControl(const PlantedControl&) = delete;
     PlantedControl& operator=(const PlantedControl&) = delete;
 
-    std::wstring folder;
-    std::wstring exe;
+    std::wstring folder = L"hotkey-planted", exe = L"\\HotkeySettings.exe", planted = L"\\hhctrl.ocx";
     bool ready = false;
-
-private:
-    std::wstring planted_;
 };
 
 // A relative path from the system directory to a file on the same drive
@@ -268,44 +201,67 @@ std::string FromSystemDirectory(const std::wstring& file)
 }
 
 // The registered location as the registry holds it, with DLLs found by the
-// library search preferred to Wine's own: a bare name is the file of that name
-// in the system directory, never one beside the program, and so is the
-// control taken when the registered file is missing; another relative path is
-// not followed out of the system directory; a location stored without its
-// terminator is its stored characters, no more and no fewer.
-TEST_F(ContextHelpTest, RegisteredLocationIsTheStoredPathAndABareNameIsFromTheSystemDirectory)
+// library search preferred to Wine's own and a control planted beside the
+// program: a plain or expandable one loads up to the length of a full path,
+// 259 characters once expanded, and a longer one is not cut to fit; a bare
+// name is the file of that name in the system directory, never the one
+// beside the program, and so is the control taken when the registered one is
+// missing or unusable; another relative path is not followed out of the
+// system directory; a location stored without its terminator is its stored
+// characters. The dialog works and saves whatever help does.
+TEST_F(ContextHelpTest, RegisteredLocationLoadsOnlyTheFileItNames)
 {
+    PlantedControl planted;
+    ASSERT_TRUE(planted.ready);
+    const std::string recorder = RecorderPath();
+    // An expandable location is short, its folder a variable (HOTKEY_TEST_DIR)
+    // padded to make the expanded path that long.
+    const std::string expandable = "%HOTKEY_TEST_DIR%" + recorder.substr(recorder.find_last_of('\\'));
+    const auto paddedFolder = [](size_t length) {
+        const std::string path = PaddedRecorderPath(length);
+        return path.substr(0, path.find_last_of('\\'));
+    };
     struct LocationCase {
         const char* what;
         std::string location;
+        DWORD type;
         bool terminated;
-        bool recorded;  // the stand-in showed the popup; else nothing loaded it
+        size_t lines;  // of the record: 4 where the recorder shows the popup
+        std::string testDir;
     };
-    PlantedControl planted;
-    ASSERT_TRUE(planted.ready);
     const LocationCase cases[] = {
-        {"bare name, planted beside the program", "hhctrl.ocx", true, false},
-        {"missing file, a control planted beside the program", Narrow(planted.folder) + "\\missing.dll", true, false},
-        {"full path without its terminator", RecorderPath(), false, true},
-        {"relative path out of the system directory", FromSystemDirectory(planted.folder + L"\\hhctrl.ocx"), true,
-         false},
+        {"full path of 259 characters", PaddedRecorderPath(259), REG_SZ, true, 4},
+        {"260 characters", PaddedRecorderPath(260), REG_SZ, true, 0},
+        {"300 characters, the first 259 the file's", PaddedRecorderPath(259) + std::string(41, 'x'), REG_SZ, true, 0},
+        {"expandable, 259 characters expanded", expandable, REG_EXPAND_SZ, true, 4, paddedFolder(259)},
+        {"expandable, 260 characters expanded", expandable, REG_EXPAND_SZ, true, 0, paddedFolder(260)},
+        {"expandable, 300 expanded, the first 259 the file's", expandable + std::string(41, 'x'), REG_EXPAND_SZ, true,
+         0, paddedFolder(259)},
+        {"full path without its terminator", recorder, REG_SZ, false, 4},
+        {"260 without a terminator, the first 259 the file's", PaddedRecorderPath(259) + "x", REG_SZ, false, 0},
+        {"missing file", Narrow(planted.folder) + "\\missing.dll", REG_SZ, true, 0},
+        {"no entry at ordinal 15", Narrow(test::PathBesideTests(L"hhctrl-noentry.dll")), REG_SZ, true, 1},
+        {"bare name", "hhctrl.ocx", REG_SZ, true, 0},
+        {"relative path out of the system directory", FromSystemDirectory(planted.folder + L"\\hhctrl.ocx"), REG_SZ,
+         true, 0},
     };
     WineControlLoadOrder nativeFirst(L"native,builtin");
     for (const LocationCase& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_FALSE(c.location.empty());
         if (c.terminated)
-            location_.Set(c.location);
+            location_.Set(c.location, c.type);
         else
             location_.SetUnterminated(c.location);
-        HelpRun run({}, planted.exe);
+        test::SetDword(HKEY_CURRENT_USER, L"HidePopup", 0);
+        HelpRun run({{L"HOTKEY_TEST_DIR", std::wstring(c.testDir.begin(), c.testDir.end())}}, planted.exe);
         ASSERT_TRUE(run.dialog);
+        run.Click(IDC_HIDE_POPUP);
         run.AskForHelp(IDC_MAKE_SOUNDS);
-        const auto record = run.EndWith(VK_ESCAPE, 2);
-        if (c.recorded)
-            EXPECT_EQ(1u, CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).size());
-        else
-            EXPECT_TRUE(record.empty()) << "the planted file recorded " << record.size() << " lines";
+        const auto record = run.EndWith(VK_RETURN, 1);
+        EXPECT_EQ(c.lines, record.size()) << "lines recorded";
+        EXPECT_EQ(c.lines == 4 ? 1u : 0u, CallsWithCommand(record, HH_DISPLAY_TEXT_POPUP).size());
+        EXPECT_EQ(1u, test::GetDword(HKEY_CURRENT_USER, L"HidePopup")) << "the dialog still saves";
     }
 }
 

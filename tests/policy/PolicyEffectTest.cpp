@@ -1,5 +1,5 @@
 // The Group Policy templates reach the program: each policy's registry writes,
-// read out of the .admx (policy-registry-writes.sh), are made in the 64-bit
+// read out of the .admx (policy-templates.py), are made in the 64-bit
 // registry view as the Group Policy client makes them on 64-bit Windows, and
 // the program of this lane shows the options as the policies set them.
 #include <gtest/gtest.h>

@@ -23,13 +23,6 @@ DWORD Option(const HotkeySettings& settings, int index)
     return options[index];
 }
 
-std::vector<BYTE> Repeated(size_t count, BYTE first, BYTE rest)
-{
-    std::vector<BYTE> bytes(count, rest);
-    bytes[0] = first;
-    return bytes;
-}
-
 // A stored value of some shape (or, when absent, none at all) and what
 // reading it must give: whether it is usable, and the value read.
 struct StoredValueKind {
@@ -68,8 +61,8 @@ TEST_F(SettingsStoreTest, EachStoredValueKindIsUsedOrCountsAsMissing)
         {"REG_DWORD 0x12345678", false, REG_DWORD, {0x78, 0x56, 0x34, 0x12}, true, 0x12345678},
         {"REG_DWORD of 5 bytes", false, REG_DWORD, {1, 0, 0, 0, 7}, true, 1},
         {"REG_DWORD of 8 bytes, first four 0", false, REG_DWORD, {0, 0, 0, 0, 1, 1, 1, 1}, true, 0},
-        {"REG_DWORD of 256 bytes", false, REG_DWORD, Repeated(256, 7, 0), true, 7},
-        {"REG_DWORD of 257 bytes", false, REG_DWORD, Repeated(257, 7, 0), false, 0},
+        {"REG_DWORD of 256 bytes", false, REG_DWORD, std::vector<BYTE>(256, 7), true, 0x07070707},
+        {"REG_DWORD of 257 bytes", false, REG_DWORD, std::vector<BYTE>(257, 7), false, 0},
     };
     const DWORD kUntouched = 0xA5A5A5A5;
     for (const StoredValueKind& kind : kinds) {
@@ -115,13 +108,14 @@ TEST_F(SettingsStoreTest, LoadSettingsTakesEachValueFromUserThenMachineUnderTheL
 {
     const LoadCase cases[] = {
         {"nothing stored", {}, {}, {0, 0, 0, 0}},
-        {"user only", {{L"LockFn", 1}, {L"MakeSounds", 1}, {L"ShowIcon", 0}, {L"HidePopup", 1}}, {},
-         {1, 1, 0, 1}},
+        {"user only", {{L"LockFn", 1}, {L"MakeSounds", 1}, {L"ShowIcon", 0}, {L"HidePopup", 1}}, {}, {1, 1, 0, 1}},
         {"machine only", {}, {{L"LockFn", 1}, {L"MakeSounds", 1}}, {1, 1, 0, 0}},
         {"user over machine, value by value", {{L"LockFn", 1}},
-         {{L"LockFn", 0}, {L"ShowIcon", 1}, {L"HidePopup", 1}}, {1, 0, 1, 1}},
+         {{L"LockFn", 0}, {L"ShowIcon", 1}, {L"HidePopup", 1}},
+         {1, 0, 1, 1}},
         {"lock off: companions are not read", {{L"LockFn", 0}, {L"MakeSounds", 1}, {L"ShowIcon", 1}},
-         {{L"MakeSounds", 1}}, {0, 0, 0, 0}},
+         {{L"MakeSounds", 1}},
+         {0, 0, 0, 0}},
         {"user lock off over machine lock on", {{L"LockFn", 0}}, {{L"LockFn", 1}, {L"ShowIcon", 1}}, {0, 0, 0, 0}},
         {"machine lock enables user companions", {{L"MakeSounds", 1}}, {{L"LockFn", 1}}, {1, 1, 0, 0}},
     };

@@ -15,14 +15,15 @@
 #include <utility>
 #include <vector>
 
-#include "Lane.h"
+#include "Product.h"
 #include "ProgramSession.h"
+#include "TestRegistry.h"
 
 namespace test {
 
 static_assert(sizeof(HH_POPUP) == kPopupRecordSize, "the lane's popup record is the platform's");
 
-inline const char kControlLocationKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+inline const wchar_t kControlLocationKey[] = L"CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 
 // One line of the stand-in's record: "load", or "call" with key=value fields.
 struct RecordedCall {
@@ -71,83 +72,41 @@ inline std::vector<RecordedCall> CallsWithCommand(const std::vector<RecordedCall
     return calls;
 }
 
-// Sets the control's registered location, in the registry view the program
-// reads, for a test and restores the original value afterwards.
-class RegisteredControlLocation {
+// The control's registered location, in the registry view the program
+// reads, set for a test and restored afterwards.
+class RegisteredControlLocation : public TemporaryValue {
 public:
-    RegisteredControlLocation()
-    {
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlLocationKey, 0, nullptr, 0,
-                        KEY_ALL_ACCESS | kProgramView, nullptr, &key_, nullptr);
-        DWORD size = sizeof(original_);
-        hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, &type_, original_, &size) == ERROR_SUCCESS;
-        size_ = size;
-    }
-    ~RegisteredControlLocation()
-    {
-        if (hadValue_)
-            RegSetValueExA(key_, nullptr, 0, type_, original_, size_);
-        else
-            RegDeleteValueA(key_, nullptr);
-        RegCloseKey(key_);
-    }
-    RegisteredControlLocation(const RegisteredControlLocation&) = delete;
-    RegisteredControlLocation& operator=(const RegisteredControlLocation&) = delete;
+    RegisteredControlLocation() : TemporaryValue(HKEY_CLASSES_ROOT, kControlLocationKey, L"", kProgramView) {}
 
     void Set(const std::string& location, DWORD type = REG_SZ)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, type,
-                                                reinterpret_cast<const BYTE*>(location.c_str()),
-                                                static_cast<DWORD>(location.size() + 1)));
+        ASSERT_TRUE(SetText(std::wstring(location.begin(), location.end()), type));
     }
-    // As a REG_SZ of exactly the location's characters, without a terminator:
-    // what follows them in memory is a '|', so RegSetValueExA, which counts a
-    // terminator that follows the data, has none to count.
+    // As a REG_SZ of exactly the location's characters, without a terminator.
     void SetUnterminated(const std::string& location)
     {
-        const std::string bytes = location + '|';
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
-                                                static_cast<DWORD>(location.size())));
-        DWORD stored = 0;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key_, nullptr, nullptr, nullptr, nullptr, &stored));
-        ASSERT_EQ(location.size() * sizeof(wchar_t), stored) << "stored without a terminator";
+        ASSERT_TRUE(SetText(std::wstring(location.begin(), location.end()), REG_SZ, false));
+        ASSERT_EQ(location.size() * sizeof(wchar_t), StoredSize()) << "stored without a terminator";
     }
-
-private:
-    HKEY key_ = nullptr;
-    BYTE original_[1024];
-    DWORD type_ = REG_NONE;
-    DWORD size_ = 0;
-    bool hadValue_ = false;
 };
 
-// Wine's load order for the HTML Help control in the program (HotkeySettings.exe),
-// set for one test: "" switches the control off, "native,builtin" prefers a
-// DLL found by the library search over Wine's own.
-class WineControlLoadOrder {
+// Wine's load order for the HTML Help control in the program
+// (HotkeySettings.exe), set for one test: "" switches the control off,
+// "native,builtin" prefers a DLL found by the library search over Wine's own.
+class WineControlLoadOrder : public TemporaryValue {
 public:
     explicit WineControlLoadOrder(const wchar_t* order)
+        : TemporaryValue(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HotkeySettings.exe\\DllOverrides",
+                         L"hhctrl.ocx")
     {
-        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
-        RegSetValueExW(key_, L"hhctrl.ocx", 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
-                       static_cast<DWORD>((lstrlenW(order) + 1) * sizeof(wchar_t)));
+        SetText(order);
     }
-    ~WineControlLoadOrder()
-    {
-        RegCloseKey(key_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HotkeySettings.exe");
-    }
-    WineControlLoadOrder(const WineControlLoadOrder&) = delete;
-    WineControlLoadOrder& operator=(const WineControlLoadOrder&) = delete;
-
-private:
-    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\HotkeySettings.exe\\DllOverrides";
-    HKEY key_ = nullptr;
 };
 
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-inline std::string RecorderPath() { return Narrow(test::PathBesideTests(L"hhctrl-recorder.dll")); }
+inline std::wstring RecorderPathW() { return test::PathBesideTests(L"hhctrl-recorder.dll"); }
+inline std::string RecorderPath() { return Narrow(RecorderPathW()); }
 
 // Whether a module of that file name is loaded in the process.
 inline bool HasModule(HANDLE process, const wchar_t* fileName)
@@ -167,18 +126,17 @@ inline bool HasModule(HANDLE process, const wchar_t* fileName)
     return false;
 }
 
-// Installs, for the life of the object, the early-moment hook: a global hook
-// whose DLL the platform loads into the program's process, where it acts on
-// the moment named by HOTKEY_EARLY_MOMENT in the program's environment.
+// Installs, for the life of the object, the recorder's early-moment hook: a
+// global hook whose DLL the platform loads into the program's process, where
+// it acts on the moment named by HOTKEY_EARLY_MOMENT in its environment.
 class EarlyMomentHook {
 public:
     EarlyMomentHook()
     {
-        module_ = LoadLibraryW(test::PathBesideTests(L"early-moment-hook.dll").c_str());
-        const auto procedure = reinterpret_cast<HOOKPROC>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "EarlyMomentHook")));
+        const FARPROC procedure = GetProcAddress(module_, "EarlyMomentHook");
         if (procedure)
-            hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, procedure, module_, 0);
+            hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(procedure)),
+                                      module_, 0);
     }
     ~EarlyMomentHook()
     {
@@ -193,7 +151,7 @@ public:
     bool Installed() const { return hook_ != nullptr; }
 
 private:
-    HMODULE module_ = nullptr;
+    HMODULE module_ = LoadLibraryW(RecorderPathW().c_str());
     HHOOK hook_ = nullptr;
 };
 
@@ -241,13 +199,13 @@ public:
 
     bool HasLoaded(const wchar_t* fileName) const { return HasModule(program_.Process(), fileName); }
 
-    // Waits until the record shows the engine initialised. The dialog starts it
-    // some ticks after it appears, and input such as a key that closes the
-    // dialog is handled before timer messages.
-    bool WaitForEngineStart(DWORD timeoutMs = 10000) const
+    // Wait until the record shows the control loaded, or the engine initialised:
+    // the dialog starts it some ticks after it appears, and input such as a key
+    // that closes the dialog is handled before timer messages.
+    bool WaitForLoad() const { return test::WaitUntil([&] { return !ReadRecord(record_).empty(); }, 10000); }
+    bool WaitForEngineStart() const
     {
-        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); },
-                               timeoutMs);
+        return test::WaitUntil([&] { return !CallsWithCommand(ReadRecord(record_), HH_INITIALIZE).empty(); }, 10000);
     }
 
     std::vector<RecordedCall> EndWith(WORD key, DWORD expectedExitCode)

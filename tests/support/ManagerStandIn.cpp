@@ -12,51 +12,33 @@ ManagerStandIn::ManagerStandIn(Behaviour behaviour) : behaviour_(behaviour)
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kHotkeyManagerClass;
     RegisterClassW(&windowClass);
-
-    if (behaviour_ == Behaviour::Answer) {
-        window_ = CreateManagerWindow();
-        return;
-    }
-    created_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, OwnThread, this, 0, nullptr);
     WaitForSingleObject(created_, 5000);
 }
 
 ManagerStandIn::~ManagerStandIn()
 {
-    if (thread_) {
-        SetEvent(release_);
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        CloseHandle(created_);
-        CloseHandle(release_);
-    } else if (window_) {
-        DestroyWindow(window_);
-    }
+    SetEvent(release_);
+    if (window_)
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, 10000);
+    for (HANDLE handle : {thread_, created_, release_})
+        CloseHandle(handle);
     UnregisterClassW(kHotkeyManagerClass, GetModuleHandleW(nullptr));
-}
-
-HWND ManagerStandIn::CreateManagerWindow()
-{
-    return CreateWindowExW(0, kHotkeyManagerClass, kHotkeyManagerTitle, WS_OVERLAPPED, 0, 0, 10, 10,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 DWORD WINAPI ManagerStandIn::OwnThread(void* parameter)
 {
     ManagerStandIn* self = static_cast<ManagerStandIn*>(parameter);
-    self->window_ = self->CreateManagerWindow();
+    self->window_ = CreateWindowExW(0, kHotkeyManagerClass, kHotkeyManagerTitle, WS_OVERLAPPED, 0, 0, 10, 10,
+                                    nullptr, nullptr, GetModuleHandleW(nullptr), self);
     SetEvent(self->created_);
-    if (self->behaviour_ == Behaviour::Hang) {
-        // Not handling messages is what makes a window hung.
+    // Not handling messages is what makes a window hung.
+    if (self->behaviour_ == Behaviour::Hang)
         WaitForSingleObject(self->release_, INFINITE);
-        DestroyWindow(self->window_);
-        return 0;
-    }
-    // Handles messages until the settings message ends the thread.
+    // Handles messages until the window closes, or the message ends the thread.
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    while (IsWindow(self->window_) && GetMessageW(&msg, nullptr, 0, 0) > 0)
         DispatchMessageW(&msg);
     return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Lane.h"
+#include "Product.h"
 
 namespace test {
 
@@ -124,17 +124,9 @@ HWND ProgramSession::WaitForDialog(DWORD timeoutMs)
 
 HWND ProgramSession::OpenDialog(const std::wstring& exe, const wchar_t* environment)
 {
-    if (!Start(exe, environment)) {
-        ADD_FAILURE() << "the program did not start";
-        return nullptr;
-    }
-    const HWND dialog = WaitForDialog();
-    if (!dialog) {
-        ADD_FAILURE() << "the program showed no dialog";
-        return nullptr;
-    }
-    if (!BringToFront(dialog)) {
-        ADD_FAILURE() << "the dialog did not come to the front";
+    const HWND dialog = Start(exe, environment) ? WaitForDialog() : nullptr;
+    if (!dialog || !BringToFront(dialog)) {
+        ADD_FAILURE() << (dialog ? "the dialog did not come to the front" : "the program showed no dialog");
         return nullptr;
     }
     return dialog;
@@ -224,11 +216,8 @@ bool ClickCloseBox(HWND window)
     GetWindowRect(window, &rect);
     const int captionMiddle = rect.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
     for (int x = rect.right - 1; x > rect.left; --x) {
-        const LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, captionMiddle));
-        if (hit == HTCLOSE) {
-            ClickAt({x - 4, captionMiddle});
-            return true;
-        }
+        if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, captionMiddle)) == HTCLOSE)
+            return ClickAt({x - 4, captionMiddle}), true;
     }
     return false;
 }

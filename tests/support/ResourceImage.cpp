@@ -3,16 +3,11 @@
 namespace test {
 
 ResourceImage::ResourceImage(const std::wstring& path)
-    : module_(LoadLibraryExW(path.c_str(), nullptr,
-                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
 {
 }
 
-ResourceImage::~ResourceImage()
-{
-    if (module_)
-        FreeLibrary(module_);
-}
+ResourceImage::~ResourceImage() { if (module_) FreeLibrary(module_); }
 
 std::optional<std::vector<BYTE>> ResourceImage::Find(LPCWSTR type, LPCWSTR name, LANGID language) const
 {
@@ -28,9 +23,7 @@ std::optional<std::vector<BYTE>> ResourceImage::Find(LPCWSTR type, LPCWSTR name,
 std::optional<DialogTemplate> ResourceImage::Dialog(WORD id, LANGID language) const
 {
     const auto bytes = Find(RT_DIALOG, MAKEINTRESOURCEW(id), language);
-    if (!bytes)
-        return std::nullopt;
-    return ParseDialogTemplate(*bytes);
+    return bytes ? ParseDialogTemplate(*bytes) : std::nullopt;
 }
 
 std::optional<std::wstring> ResourceImage::String(WORD id, LANGID language) const
@@ -60,15 +53,11 @@ std::optional<std::wstring> ResourceImage::String(WORD id, LANGID language) cons
     return std::nullopt;
 }
 
-namespace {
-
-BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
+static BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
 {
     reinterpret_cast<std::vector<LANGID>*>(list)->push_back(language);
     return TRUE;
 }
-
-}  // namespace
 
 std::vector<LANGID> ResourceImage::Languages(LPCWSTR type, LPCWSTR name) const
 {
@@ -112,8 +101,10 @@ public:
         const WORD first = Read<WORD>();
         if (first == 0)
             return std::wstring();
-        if (first == 0xFFFF)
-            return OrdinalName(Read<WORD>());
+        if (first == 0xFFFF) {  // the one predefined class the dialog uses by name, others by number
+            const WORD ordinal = Read<WORD>();
+            return ordinal == 0x80 ? L"Button" : L"#" + std::to_wstring(ordinal);
+        }
         offset_ = start;
         return ReadString();
     }
@@ -123,19 +114,6 @@ public:
     bool Failed() const { return failed_ || offset_ > bytes_.size(); }
 
 private:
-    static std::wstring OrdinalName(WORD ordinal)
-    {
-        switch (ordinal) {
-        case 0x80: return L"Button";
-        case 0x81: return L"Edit";
-        case 0x82: return L"Static";
-        case 0x83: return L"ListBox";
-        case 0x84: return L"ScrollBar";
-        case 0x85: return L"ComboBox";
-        default: return L"#" + std::to_wstring(ordinal);
-        }
-    }
-
     const std::vector<BYTE>& bytes_;
     size_t offset_ = 0;
     bool failed_ = false;

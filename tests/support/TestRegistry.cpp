@@ -61,16 +61,53 @@ DWORD CountValues(HKEY root, REGSAM view)
     return count;
 }
 
-namespace {
+TemporaryValue::TemporaryValue(HKEY root, const wchar_t* key, const wchar_t* name, REGSAM view) : name_(name)
+{
+    RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | view, nullptr, &key_, nullptr);
+    DWORD size = 0;
+    hadValue_ = RegQueryValueExW(key_, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    previous_.resize(size);
+    if (hadValue_ && size)
+        RegQueryValueExW(key_, name, nullptr, &type_, previous_.data(), &size);
+}
 
-void DeleteAllSettingsKeys()
+TemporaryValue::~TemporaryValue()
+{
+    if (hadValue_)
+        RegSetValueExW(key_, name_.c_str(), 0, type_, previous_.data(), static_cast<DWORD>(previous_.size()));
+    else
+        RegDeleteValueW(key_, name_.c_str());
+    RegCloseKey(key_);
+}
+
+bool TemporaryValue::Set(DWORD type, const void* data, DWORD size)
+{
+    return RegSetValueExW(key_, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool TemporaryValue::SetText(const std::wstring& text, DWORD type, bool terminated)
+{
+    if (terminated)
+        return Set(type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    // The registry counts a terminator that follows the data as the caller's
+    // oversight and stores it too; a '|' there leaves it none to count.
+    const std::wstring data = text + L'|';
+    return Set(type, data.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+}
+
+DWORD TemporaryValue::StoredSize() const
+{
+    DWORD size = 0;
+    RegQueryValueExW(key_, name_.c_str(), nullptr, nullptr, nullptr, &size);
+    return size;
+}
+
+static void DeleteAllSettingsKeys()
 {
     DeleteSettingsKey(HKEY_CURRENT_USER);
     for (REGSAM view : {kProgramView, kOtherView})
         DeleteSettingsKey(HKEY_LOCAL_MACHINE, view);
 }
-
-}  // namespace
 
 CleanSettingsKeys::CleanSettingsKeys() { DeleteAllSettingsKeys(); }
 
